@@ -1,0 +1,61 @@
+# Oriel: make run | make test | make deps
+SHELL := /bin/bash
+ROOT := $(CURDIR)
+NATIVE := build/native
+ASAN := build/native-asan
+MINGW := build/mingw
+PACKAGES := cmake g++ googletest libgtest-dev g++-mingw-w64-i686 wine wine32:i386 wine64 \
+            xvfb xauth fonts-wqy-microhei imagemagick x11-apps clang libclang-rt-14-dev zip
+XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+export WINEDEBUG := -all
+
+.PHONY: all deps build native mingw test unit e2e run demo fuzz clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' "$$p" 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "deps: installing$$missing"; \
+	  if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi; \
+	  export DEBIAN_FRONTEND=noninteractive; \
+	  apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing >/dev/null || exit 1; \
+	fi
+
+native: deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build $(NATIVE) -j2
+
+mingw: deps
+	cmake -S . -B $(MINGW) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(MINGW) -j2
+
+build: native mingw
+
+unit: native
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORIEL_SANITIZE=ON >/dev/null
+	cmake --build $(ASAN) -j2
+	ctest --test-dir $(NATIVE) --output-on-failure
+	ctest --test-dir $(ASAN) --output-on-failure
+
+e2e: mingw
+	$(XVFB) ctest --test-dir $(MINGW) --output-on-failure
+
+# Runs every tier and fails if any failed.
+test: deps
+	@status=0; \
+	$(MAKE) --no-print-directory unit || status=1; \
+	$(MAKE) --no-print-directory e2e || status=1; \
+	exit $$status
+
+demo: mingw
+	scripts/demo_package.sh build/demo $(MINGW)/Oriel.exe
+
+run: demo
+	@scripts/run.sh build/demo $(MINGW)/oriel_e2e.exe
+
+clean:
+	rm -rf build dist

@@ -1,0 +1,38 @@
+#pragma once
+// The process-wide values through which the pages and the installer reach one
+// another, and the platform services they all use.
+#include <string>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
+#include "platform/system.h"
+
+namespace oriel {
+
+class SettingsPage;
+class PortPage;
+
+struct InstallContext {
+  int osKind = 0;
+  SettingsPage* settingsPage = nullptr;  // the page on screen while a port page runs
+  PortPage* portPage = nullptr;          // the most recent port page
+  std::string chosenPortName;
+};
+
+InstallContext& Context();
+
+struct Platform {
+  Spooler& spooler;
+  Registry& registry;
+  FileSystem& files;
+  SystemServices& system;
+};
+
+Platform& Services();
+
+// How the wizard ended, for the process exit status.
+enum class WizardOutcome { NotInstalled = 1, Installed = 0, InstallFailed = 2 };
+WizardOutcome& Outcome();
+
+}  // namespace oriel

@@ -1,0 +1,76 @@
+#include "pages/port_page.h"
+
+#include "app/context.h"
+#include "install/installer.h"
+#include "pages/create_port_dialog.h"
+#include "pages/logic/port_rows.h"
+#include "pages/settings_page.h"
+#include "resources/resource.h"
+
+namespace oriel {
+
+PortPage::PortPage() : DialogPage(IDD_PORT_PAGE) {}
+
+bool PortPage::OnInitDialog() {
+  progress_ = ProgressItem(IDC_PORT_PROGRESS);
+  portList_ = ListViewItem(IDC_PORT_LIST);
+  portList_.InsertColumn(0, "Port");
+  portList_.InsertColumn(1, "Type");
+  portList_.SetColumnWidth(0, 150);
+  portList_.SetColumnWidth(1, 280);
+  FillPortList();
+  progress_.SetRange(0, 100);
+  progress_.SetPos(0);
+  return true;
+}
+
+void PortPage::FillPortList() {
+  const PortListing listing = ListPorts(Services().spooler, Services().system);
+  portList_.ApplyListStyle();
+  for (size_t index = 0; index < listing.rows.size(); ++index) {
+    const int row = portList_.InsertItem(static_cast<int>(index), listing.rows[index].name);
+    portList_.SetItemText(row, 1, listing.rows[index].description);
+  }
+  // Selected without scrolling to it.
+  if (listing.preselected >= 0) portList_.SelectWithoutFocus(listing.preselected);
+}
+
+void PortPage::OnButton(int id) {
+  switch (id) {
+    case IDC_PORT_CREATE: OnCreatePort(); break;
+    case IDC_PORT_CONFIGURE: OnConfigurePort(); break;
+    case IDC_PORT_INSTALL: OnInstall(); break;
+    case IDC_PORT_BACK: EndDialog(IDCANCEL); break;
+    case IDC_PORT_CANCEL: OnCancel(); break;
+    default: break;
+  }
+}
+
+void PortPage::OnCreatePort() {
+  {
+    CreatePortDialog dialog;
+    dialog.DoModal();  // whatever happened there, the list is rebuilt
+  }
+  portList_.DeleteAllItems();
+  FillPortList();
+}
+
+void PortPage::OnConfigurePort() {
+  const int row = portList_.FindFirstSelected();
+  if (row < 0) return;
+  Services().spooler.ConfigurePort(hwnd_, portList_.GetItemText(row, 0));
+}
+
+void PortPage::OnInstall() {
+  if (const int row = portList_.FindFirstSelected(); row >= 0) chosenPort_ = portList_.GetItemText(row, 0);
+#ifdef _WIN64
+  // A 64-bit build talks to the 64-bit spooler environment natively.
+  const InstallVariant& variant = kVariant64;
+#else
+  const InstallVariant& variant = Services().system.QueryWow64Flag() == 1 ? kVariant64 : kVariant32;
+#endif
+  if (SettingsPage* settings = Context().settingsPage) settings->RunInstaller(variant, progress_, hwnd_);
+  EndDialog(IDOK);
+}
+
+}  // namespace oriel

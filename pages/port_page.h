@@ -1,0 +1,33 @@
+#pragma once
+#include <string>
+
+#include "platform/win32/dialog_page.h"
+
+namespace oriel {
+
+// Third page: pick or create the port, then Install.
+class PortPage : public win32::DialogPage {
+ public:
+  PortPage();
+  // Column-0 text of the row selected at Install; empty before.
+  const std::string& ChosenPort() const { return chosenPort_; }
+
+ protected:
+  bool OnInitDialog() override;
+  // Enter with no push button focused would otherwise close the page with 1
+  // without installing, and the settings page would report success.
+  void OnOK() override {}
+  void OnButton(int id) override;
+
+ private:
+  void FillPortList();
+  void OnCreatePort();
+  void OnConfigurePort();
+  void OnInstall();
+
+  std::string chosenPort_;
+  win32::ProgressBar progress_;
+  win32::ListView portList_;
+};
+
+}  // namespace oriel

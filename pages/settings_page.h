@@ -1,0 +1,42 @@
+#pragma once
+#include <optional>
+
+#include "install/installer.h"
+#include "platform/win32/dialog_page.h"
+
+namespace oriel {
+
+// Second page: model, default-printer choice, and the hidden serial section.
+// The installer runs as an operation of this page, reading its controls.
+class SettingsPage : public win32::DialogPage {
+ public:
+  SettingsPage();
+
+  // Called by the port page's Install while this page is open beneath it.
+  void RunInstaller(const InstallVariant& variant, win32::ProgressBar progress, HWND messageOwner);
+
+ protected:
+  bool OnInitDialog() override;
+  void OnCancel() override { OnOK(); }  // Exit, Escape and the close box end the wizard
+  void OnButton(int id) override;
+  void OnSelChange(int id) override;
+  bool OnSysCommand(UINT command) override;
+  bool OnPaint() override;
+  HICON OnQueryDragIcon() override { return icon_; }
+
+ private:
+  void OnNext();
+  void OnModelChange();
+  void OnPortChange();
+  void EnableSerialLists(bool enable);
+  void ReportInstallation(INT_PTR portPageResult);
+
+  HICON icon_;
+  win32::ComboBox modelList_;
+  win32::ComboBox portList_;
+  // baud rate, data bits, stop bits, parity, flow control
+  win32::ComboBox serialLists_[5];
+  std::optional<InstallOutcome> outcome_;
+};
+
+}  // namespace oriel

@@ -1,0 +1,52 @@
+#pragma once
+// The print spooler as the installer sees it: the eight client operations, all
+// on the local machine, with 8-bit texts.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/records.h"
+
+namespace oriel {
+
+// An opaque window handle, passed through to the spooler as the owner of the
+// monitor's own dialogs.
+using WindowHandle = void*;
+using PrinterHandle = void*;
+
+// The answer of one enumeration call (EnumPortsA / EnumMonitorsA).
+struct EnumAnswer {
+  bool ok = false;
+  std::uint32_t needed = 0;    // bytes the spooler wants
+  std::uint32_t returned = 0;  // records it wrote
+  std::uint32_t error = 0;     // GetLastError() when !ok
+};
+
+class Spooler {
+ public:
+  virtual ~Spooler() = default;
+
+  // EnumPortsA(NULL, 2, buffer, size, &needed, &returned). buffer may be null
+  // when size is 0. Records are PortInfo2.
+  virtual EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) = 0;
+  // EnumMonitorsA(NULL, 1, ...). Records are MonitorInfo1.
+  virtual EnumAnswer EnumMonitors1(std::byte* buffer, std::uint32_t size) = 0;
+
+  // AddPortA(NULL, owner, monitorName). Returns the call's result.
+  virtual bool AddPort(WindowHandle owner, const std::string& monitorName) = 0;
+  // ConfigurePortA(NULL, owner, portName).
+  virtual bool ConfigurePort(WindowHandle owner, const std::string& portName) = 0;
+
+  // GetPrinterDriverDirectoryA(NULL, environment, 1, buffer, size, &needed).
+  // Returns 0 on success, else the system error code.
+  virtual std::uint32_t GetPrinterDriverDirectory(const std::string& environment, char* buffer,
+                                                  std::uint32_t size) = 0;
+  // AddPrinterDriverA(NULL, 3, &info). Returns 0 on success, else the error code.
+  virtual std::uint32_t AddPrinterDriver3(const DriverInfo3& info) = 0;
+  // AddPrinterA(NULL, 2, &info). Returns the handle (null on failure) and sets
+  // error to the system error code on failure.
+  virtual PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) = 0;
+  virtual void ClosePrinter(PrinterHandle handle) = 0;
+};
+
+}  // namespace oriel

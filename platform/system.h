@@ -1,0 +1,22 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/records.h"
+
+namespace oriel {
+
+class SystemServices {
+ public:
+  virtual ~SystemServices() = default;
+  // GetVersionExA on the record as it stands (its size field says which layout).
+  virtual bool GetVersionEx(OsVersionInfoEx& record) = 0;
+  // The flag IsWow64Process leaves for the current process: 0 when the function
+  // is missing or the call fails (the flag is preset to 0).
+  virtual int QueryWow64Flag() = 0;
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // One line for the debugger (OutputDebugStringA); the caller adds the line feed.
+  virtual void DebugOutput(const std::string& text) = 0;
+};
+
+}  // namespace oriel

@@ -1,0 +1,63 @@
+#pragma once
+// Modal dialog pages built from templates. A page overrides only what it
+// handles; everything else gets the dialog manager's default processing.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/controls.h"
+
+namespace oriel::win32 {
+
+class DialogPage : public Window {
+ public:
+  explicit DialogPage(int templateId);  // no owner window
+  virtual ~DialogPage() = default;
+  DialogPage(const DialogPage&) = delete;
+  DialogPage& operator=(const DialogPage&) = delete;
+
+  // 1 accepted, 2 cancelled, -1 when the window could not be created. Runs
+  // over the window active at that moment, which stays disabled meanwhile.
+  INT_PTR DoModal();
+
+ protected:
+  // After the template's initial lists are applied. true: the dialog manager
+  // gives the focus to the first tab stop.
+  virtual bool OnInitDialog() { return true; }
+  virtual void OnOK() { EndDialog(IDOK); }          // command 1: Enter, no push button focused
+  virtual void OnCancel() { EndDialog(IDCANCEL); }  // command 2: Escape, close box
+  virtual void OnButton(int /*id*/) {}
+  virtual void OnSelChange(int /*id*/) {}
+  // Return false to leave the message to default processing.
+  virtual bool OnSysCommand(UINT /*command*/) { return false; }
+  virtual bool OnPaint() { return false; }
+  virtual HICON OnQueryDragIcon() { return nullptr; }
+
+  void EndDialog(INT_PTR result);
+  HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+  ComboBox ComboItem(int id) const { return ComboBox(Item(id)); }
+  Button ButtonItem(int id) const { return Button(Item(id)); }
+  ListView ListViewItem(int id) const { return ListView(Item(id)); }
+  ProgressBar ProgressItem(int id) const { return ProgressBar(Item(id)); }
+  int TemplateId() const { return templateId_; }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void ApplyInitialLists();
+
+  int templateId_;
+};
+
+// Texts and message boxes.
+std::wstring WideFromUtf8(const std::string& text);
+std::wstring WideFromAnsi(const std::string& text);
+// The program file's name without its extension: the caption of our message boxes.
+std::wstring ApplicationTitle();
+// OK-only, exclamation icon, modal over owner.
+void ShowMessage(HWND owner, const std::wstring& text);
+// FormatMessage's text for a system error code, without the trailing line break.
+std::wstring SystemErrorText(DWORD error);
+HICON LoadApplicationIcon();
+
+}  // namespace oriel::win32

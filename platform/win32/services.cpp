@@ -1,0 +1,195 @@
+#include <windows.h>
+#include <winspool.h>
+// The portable interface spells these as the spooler does; keep the Unicode
+// macros of the headers from renaming them here.
+#undef AddPort
+#undef ConfigurePort
+#undef GetPrinterDriverDirectory
+#undef GetVersionEx
+
+#include "platform/win32/services.h"
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+namespace oriel::win32 {
+
+static_assert(sizeof(PortInfo2) == sizeof(PORT_INFO_2A));
+static_assert(offsetof(PortInfo2, pDescription) == offsetof(PORT_INFO_2A, pDescription));
+static_assert(offsetof(PortInfo2, Reserved) == offsetof(PORT_INFO_2A, Reserved));
+static_assert(sizeof(MonitorInfo1) == sizeof(MONITOR_INFO_1A));
+static_assert(sizeof(DriverInfo3) == sizeof(DRIVER_INFO_3A));
+static_assert(offsetof(DriverInfo3, pDependentFiles) == offsetof(DRIVER_INFO_3A, pDependentFiles));
+static_assert(offsetof(DriverInfo3, pDefaultDataType) == offsetof(DRIVER_INFO_3A, pDefaultDataType));
+static_assert(sizeof(OsVersionInfoEx) == sizeof(OSVERSIONINFOEXA));
+static_assert(kOsVersionInfoSize == sizeof(OSVERSIONINFOA));
+
+namespace {
+
+template <typename Function>
+Function LookUp(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// winspool.drv is loaded from the system directory only, never by a static
+// import that the loader could resolve beside the exe.
+HMODULE Winspool() {
+  static HMODULE module = [] {
+    HMODULE loaded = ::LoadLibraryExW(L"winspool.drv", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (loaded == nullptr) {
+      // Systems without the search flags: name the file by its full path.
+      wchar_t directory[MAX_PATH];
+      const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+      if (length > 0 && length < MAX_PATH) {
+        std::wstring path(directory, length);
+        path += L"\\winspool.drv";
+        loaded = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+      }
+    }
+    return loaded;
+  }();
+  return module;
+}
+
+template <typename Function>
+Function Spool(const char* name) {
+  return LookUp<Function>(Winspool(), name);
+}
+
+std::uint32_t ErrorOr(DWORD fallback) {
+  const DWORD error = ::GetLastError();
+  return error != 0 ? error : fallback;
+}
+
+using EnumFunction = BOOL(WINAPI*)(LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+
+EnumAnswer Enumerate(const char* function, DWORD level, std::byte* buffer, std::uint32_t size) {
+  EnumAnswer answer;
+  auto call = Spool<EnumFunction>(function);
+  if (call == nullptr) {
+    answer.error = ERROR_PROC_NOT_FOUND;
+    return answer;
+  }
+  DWORD needed = 0;
+  DWORD returned = 0;
+  ::SetLastError(0);
+  answer.ok = call(nullptr, level, reinterpret_cast<LPBYTE>(buffer), size, &needed, &returned) != FALSE;
+  answer.error = answer.ok ? 0 : ErrorOr(ERROR_GEN_FAILURE);
+  answer.needed = needed;
+  answer.returned = returned;
+  return answer;
+}
+
+}  // namespace
+
+void RestrictDllSearch() {
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  auto set = LookUp<SetDefaultDllDirectoriesFunction>(::GetModuleHandleW(L"kernel32.dll"),
+                                                       "SetDefaultDllDirectories");
+  if (set != nullptr) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+EnumAnswer Win32Spooler::EnumPorts2(std::byte* buffer, std::uint32_t size) {
+  return Enumerate("EnumPortsA", 2, buffer, size);
+}
+
+EnumAnswer Win32Spooler::EnumMonitors1(std::byte* buffer, std::uint32_t size) {
+  return Enumerate("EnumMonitorsA", 1, buffer, size);
+}
+
+bool Win32Spooler::AddPort(WindowHandle owner, const std::string& monitorName) {
+  auto call = Spool<BOOL(WINAPI*)(LPSTR, HWND, LPSTR)>("AddPortA");
+  return call != nullptr && call(nullptr, static_cast<HWND>(owner), const_cast<char*>(monitorName.c_str())) != FALSE;
+}
+
+bool Win32Spooler::ConfigurePort(WindowHandle owner, const std::string& portName) {
+  auto call = Spool<BOOL(WINAPI*)(LPSTR, HWND, LPSTR)>("ConfigurePortA");
+  return call != nullptr && call(nullptr, static_cast<HWND>(owner), const_cast<char*>(portName.c_str())) != FALSE;
+}
+
+std::uint32_t Win32Spooler::GetPrinterDriverDirectory(const std::string& environment, char* buffer,
+                                                      std::uint32_t size) {
+  auto call = Spool<BOOL(WINAPI*)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD)>("GetPrinterDriverDirectoryA");
+  if (call == nullptr) return ERROR_PROC_NOT_FOUND;
+  DWORD needed = 0;
+  ::SetLastError(0);
+  if (call(nullptr, const_cast<char*>(environment.c_str()), 1, reinterpret_cast<LPBYTE>(buffer), size, &needed))
+    return 0;
+  return ErrorOr(ERROR_GEN_FAILURE);
+}
+
+std::uint32_t Win32Spooler::AddPrinterDriver3(const DriverInfo3& info) {
+  auto call = Spool<BOOL(WINAPI*)(LPSTR, DWORD, LPBYTE)>("AddPrinterDriverA");
+  if (call == nullptr) return ERROR_PROC_NOT_FOUND;
+  DRIVER_INFO_3A record{};
+  static_assert(sizeof(record) == sizeof(info));
+  std::memcpy(&record, &info, sizeof(record));
+  ::SetLastError(0);
+  if (call(nullptr, 3, reinterpret_cast<LPBYTE>(&record))) return 0;
+  return ErrorOr(ERROR_GEN_FAILURE);
+}
+
+PrinterHandle Win32Spooler::AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) {
+  auto call = Spool<HANDLE(WINAPI*)(LPSTR, DWORD, LPBYTE)>("AddPrinterA");
+  if (call == nullptr) {
+    error = ERROR_PROC_NOT_FOUND;
+    return nullptr;
+  }
+  PRINTER_INFO_2A record{};  // every other field stays zero
+  record.pPrinterName = const_cast<char*>(info.pPrinterName);
+  record.pPortName = const_cast<char*>(info.pPortName);
+  record.pDriverName = const_cast<char*>(info.pDriverName);
+  record.pPrintProcessor = const_cast<char*>(info.pPrintProcessor);
+  record.pDatatype = const_cast<char*>(info.pDatatype);
+  ::SetLastError(0);
+  HANDLE handle = call(nullptr, 2, reinterpret_cast<LPBYTE>(&record));
+  error = handle != nullptr ? 0 : ErrorOr(ERROR_GEN_FAILURE);
+  return handle;
+}
+
+void Win32Spooler::ClosePrinter(PrinterHandle handle) {
+  auto call = Spool<BOOL(WINAPI*)(HANDLE)>("ClosePrinter");
+  if (call != nullptr) call(handle);
+}
+
+std::uint32_t Win32Registry::OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) {
+  HKEY opened = nullptr;
+  const LONG status = ::RegOpenKeyExA(root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                                      path.c_str(), 0, KEY_SET_VALUE, &opened);
+  key = status == ERROR_SUCCESS ? opened : nullptr;
+  return static_cast<std::uint32_t>(status);
+}
+
+std::uint32_t Win32Registry::SetString(RegistryKey key, const std::string& name, const std::string& text) {
+  return static_cast<std::uint32_t>(::RegSetValueExA(static_cast<HKEY>(key), name.c_str(), 0, REG_SZ,
+                                                     reinterpret_cast<const BYTE*>(text.c_str()),
+                                                     static_cast<DWORD>(text.size() + 1)));
+}
+
+void Win32Registry::Close(RegistryKey key) { ::RegCloseKey(static_cast<HKEY>(key)); }
+
+std::uint32_t Win32FileSystem::CopyReplacing(const std::string& source, const std::string& destination) {
+  ::SetLastError(0);
+  if (::CopyFileA(source.c_str(), destination.c_str(), FALSE)) return 0;
+  return ErrorOr(ERROR_GEN_FAILURE);
+}
+
+bool Win32System::GetVersionEx(OsVersionInfoEx& record) {
+  return ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&record)) != FALSE;
+}
+
+int Win32System::QueryWow64Flag() {
+  BOOL flag = FALSE;
+  using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+  auto query = LookUp<IsWow64ProcessFunction>(::GetModuleHandleA("kernel32"), "IsWow64Process");
+  if (query != nullptr) query(::GetCurrentProcess(), &flag);  // a failed call leaves the flag 0
+  return flag;
+}
+
+void Win32System::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+void Win32System::DebugOutput(const std::string& text) { ::OutputDebugStringA(text.c_str()); }
+
+}  // namespace oriel::win32

@@ -1,0 +1,48 @@
+#pragma once
+// The real platform: winspool, the registry, the file system and the system
+// services, behind the portable interfaces.
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
+#include "platform/system.h"
+
+namespace oriel::win32 {
+
+// Before anything else loads: keep DLL searches to the system directory, so a
+// DLL planted beside the installer (a download folder) is never picked up.
+void RestrictDllSearch();
+
+class Win32Spooler final : public Spooler {
+ public:
+  EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) override;
+  EnumAnswer EnumMonitors1(std::byte* buffer, std::uint32_t size) override;
+  bool AddPort(WindowHandle owner, const std::string& monitorName) override;
+  bool ConfigurePort(WindowHandle owner, const std::string& portName) override;
+  std::uint32_t GetPrinterDriverDirectory(const std::string& environment, char* buffer,
+                                          std::uint32_t size) override;
+  std::uint32_t AddPrinterDriver3(const DriverInfo3& info) override;
+  PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) override;
+  void ClosePrinter(PrinterHandle handle) override;
+};
+
+class Win32Registry final : public Registry {
+ public:
+  std::uint32_t OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) override;
+  std::uint32_t SetString(RegistryKey key, const std::string& name, const std::string& text) override;
+  void Close(RegistryKey key) override;
+};
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  std::uint32_t CopyReplacing(const std::string& source, const std::string& destination) override;
+};
+
+class Win32System final : public SystemServices {
+ public:
+  bool GetVersionEx(OsVersionInfoEx& record) override;
+  int QueryWow64Flag() override;
+  void Sleep(std::uint32_t milliseconds) override;
+  void DebugOutput(const std::string& text) override;
+};
+
+}  // namespace oriel::win32

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Makes the pristine Wine prefix for an architecture (win32 or win64) once and
+# prints its path. Cases work on copies of it, so a test never sees another
+# test's printers, drivers or registry values.
+set -euo pipefail
+arch=${1:?usage: wine_prefix.sh win32|win64}
+root=$(cd "$(dirname "$0")/.." && pwd)
+prefix="$root/build/wine/pristine-$arch"
+stamp="$prefix/.oriel-ready"
+export WINEDEBUG=-all
+if [ ! -f "$stamp" ]; then
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  if [ "$arch" = win32 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
+  export WINEPREFIX="$prefix"
+  echo "wine_prefix: creating $prefix" >&2
+  wineboot -i >/dev/null 2>&1
+  # The templates ask for 宋体; map it to the CJK font the machine has so the
+  # Chinese texts render.
+  for face in '宋体' 'SimSun' 'NSimSun'; do
+    LC_ALL=C.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+      /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
+  wineserver -w
+  touch "$stamp"
+fi
+echo "$prefix"
