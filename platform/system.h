@@ -10,7 +10,7 @@ class SystemServices {
  public:
   virtual ~SystemServices() = default;
   // GetVersionExA on the record as it stands (its size field says which layout).
-  virtual bool GetVersionEx(OsVersionInfoEx& record) = 0;
+  virtual bool QueryVersion(OsVersionInfoEx& record) = 0;
   // The flag IsWow64Process leaves for the current process: 0 when the function
   // is missing or the call fails (the flag is preset to 0).
   virtual int QueryWow64Flag() = 0;

@@ -5,7 +5,6 @@
 #undef AddPort
 #undef ConfigurePort
 #undef GetPrinterDriverDirectory
-#undef GetVersionEx
 
 #include "platform/win32/services.h"
 
@@ -176,7 +175,7 @@ std::uint32_t Win32FileSystem::CopyReplacing(const std::string& source, const st
   return ErrorOr(ERROR_GEN_FAILURE);
 }
 
-bool Win32System::GetVersionEx(OsVersionInfoEx& record) {
+bool Win32System::QueryVersion(OsVersionInfoEx& record) {
   return ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&record)) != FALSE;
 }
 

@@ -39,7 +39,7 @@ class Win32FileSystem final : public FileSystem {
 
 class Win32System final : public SystemServices {
  public:
-  bool GetVersionEx(OsVersionInfoEx& record) override;
+  bool QueryVersion(OsVersionInfoEx& record) override;
   int QueryWow64Flag() override;
   void Sleep(std::uint32_t milliseconds) override;
   void DebugOutput(const std::string& text) override;

@@ -1,0 +1,124 @@
+#pragma once
+// The printer installation: copy the package, register the driver, create the
+// printer, write the registry values, over the platform interfaces only.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "catalogue/tables.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
+#include "platform/system.h"
+
+namespace oriel {
+
+struct InstallVariant {
+  std::string_view environment;  // spooler environment name
+  std::string_view folder;       // package folder, relative to the current directory
+};
+inline constexpr InstallVariant kVariant32{"Windows NT x86", "win2k"};
+inline constexpr InstallVariant kVariant64{"Windows x64", "x64"};
+
+// Selection indices of the settings page's serial lists; the defaults are the
+// page's initial selections (19200, 8, 1, None, Hardware).
+struct SerialSelection {
+  int baud = 5;
+  int dataBits = 3;
+  int stopBits = 0;
+  int parity = 2;
+  int flow = 2;
+};
+
+struct InstallInputs {
+  int modelRow = 1;   // model list
+  int portIndex = 0;  // LPT/COM list: LPT1..LPT3, COM1..COM4
+  bool setDefaultPrinter = true;
+  SerialSelection serial;
+  std::string chosenPort;  // the port page's selection, may be empty
+};
+
+class InstallProgress {
+ public:
+  virtual ~InstallProgress() = default;
+  virtual void SetPosition(int percent) = 0;
+};
+
+class InstallNotifier {
+ public:
+  virtual ~InstallNotifier() = default;
+  // The page shows "错误：无法设置有关的注册表信息"; the procedure goes on afterwards.
+  virtual void RegistryWriteFailed() = 0;
+};
+
+enum class InstallStep { None, Selection, DriverDirectory, CopyFile, DriverRecord, AddPrinterDriver, AddPrinter };
+
+// error is the system error code; 0 when the fault is the installer's own
+// finding (an out-of-range selection, an empty driver directory), so the page
+// has no system message to add.
+struct InstallOutcome {
+  bool completed = false;
+  InstallStep step = InstallStep::None;
+  // Selection: which list and index ("model row 15"); DriverDirectory: the
+  // environment; CopyFile: the source; DriverRecord: the module file name;
+  // AddPrinterDriver / AddPrinter: the driver name.
+  std::string subject;
+  std::uint32_t error = 0;
+  std::string destination;  // CopyFile only
+};
+
+struct InstallServices {
+  Spooler& spooler;
+  Registry& registry;
+  FileSystem& files;
+  SystemServices& system;
+  InstallProgress& progress;
+  InstallNotifier& notifier;
+};
+
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr std::uint32_t kErrorPrinterAlreadyExists = 1802;
+
+inline constexpr std::size_t kDriverDirectorySize = 255;
+inline constexpr std::size_t kDependentFilesSize = 255;
+using DependentFilesBuffer = std::array<char, kDependentFilesSize>;
+
+inline constexpr std::string_view kWindowsKeyPath = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+inline constexpr std::string_view kPortsKeyPath = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+inline constexpr std::string_view kDeviceValueName = "Device";
+
+// chosenPortName is the process-wide context value; the procedure stores
+// inputs.chosenPort there first. On a failed outcome the progress stays where
+// it stopped; nothing already done is undone.
+InstallOutcome InstallPrinter(const InstallVariant& variant, const InstallInputs& inputs,
+                              std::string& chosenPortName, InstallServices& services);
+
+// The same procedure for a row given directly rather than by its catalogue
+// index; inputs.modelRow is ignored. Lets a row the catalogue never holds (a
+// module name too long for the driver record) be driven through it.
+InstallOutcome InstallModel(const InstallVariant& variant, const ModelRow& row,
+                            const InstallInputs& inputs, std::string& chosenPortName,
+                            InstallServices& services);
+
+// English text for a failed outcome, without the system's message text, which
+// the page appends. Empty for a completed outcome.
+std::string DescribeFailure(const InstallOutcome& outcome);
+
+// The driver record's dependent-files list: the template, then the module
+// file name with its zero, then the zero that ends the list, in a zero-filled
+// 255-byte buffer. Empty when that does not fit.
+std::optional<DependentFilesBuffer> BuildDependentFiles(std::span<const char> templateBytes,
+                                                        std::string_view moduleFileName);
+
+// "19200,N,8,1,p": baud, parity, data bits, stop bits, flow. Indices must lie
+// within the tables.
+std::string SerialValueText(const SerialSelection& serial);
+
+// "<driver>,winspool,<port>"
+std::string DeviceValueText(std::string_view driverName, std::string_view portName);
+
+}  // namespace oriel

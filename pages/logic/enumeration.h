@@ -1,0 +1,73 @@
+#pragma once
+// The spooler's two-call enumeration (EnumPortsA, EnumMonitorsA): ask for the
+// size, allocate, ask again. Everything read from the answer is bounded by the
+// bytes the spooler was given, whatever counts or pointers it hands back.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/spooler.h"
+
+namespace oriel {
+
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;  // ERROR_INSUFFICIENT_BUFFER
+// Buffer calls before giving up when the list keeps growing between calls.
+inline constexpr int kEnumerationTries = 4;
+// Larger requests are taken as garbage rather than allocated.
+inline constexpr std::uint32_t kMaxEnumerationBytes = 16u * 1024u * 1024u;
+
+// One enumeration call: buffer and size in, the spooler's answer out.
+using EnumerationCall = std::function<EnumAnswer(std::byte* buffer, std::uint32_t size)>;
+
+// The bytes of one successful answer and the number of whole records in them.
+class EnumerationBuffer {
+ public:
+  EnumerationBuffer() = default;
+  // count is the spooler's record count, clamped to what fits in bytes.
+  EnumerationBuffer(std::vector<std::byte> bytes, std::uint32_t reportedCount, std::size_t recordSize);
+  // Move only: the records point into these very bytes, so a copy would hold
+  // pointers into its original.
+  EnumerationBuffer(EnumerationBuffer&&) = default;
+  EnumerationBuffer& operator=(EnumerationBuffer&&) = default;
+  EnumerationBuffer(const EnumerationBuffer&) = delete;
+  EnumerationBuffer& operator=(const EnumerationBuffer&) = delete;
+
+  std::uint32_t count() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  std::size_t size() const { return bytes_.size(); }
+
+  // A copy of record index (the buffer need not be aligned for Record); a zeroed
+  // record when index is not below count().
+  template <typename Record>
+  Record RecordAt(std::uint32_t index) const {
+    Record record{};
+    if (index < count_ && (static_cast<std::size_t>(index) + 1) * sizeof(Record) <= bytes_.size())
+      std::memcpy(&record, bytes_.data() + static_cast<std::size_t>(index) * sizeof(Record), sizeof record);
+    return record;
+  }
+
+  // The text a record points to, or nullopt when the pointer is null, points
+  // outside the buffer, or its text runs to the end without a zero byte.
+  std::optional<std::string> TextAt(const char* pointer) const;
+
+ private:
+  std::vector<std::byte> bytes_;
+  std::uint32_t count_ = 0;
+};
+
+// Runs the two-call protocol. On any failure (size query reporting nothing,
+// a refused second call, a list still growing after kEnumerationTries buffer
+// calls, an absurd size) the result is empty: no records rather than stale or
+// partial ones.
+EnumerationBuffer Enumerate(const EnumerationCall& call, std::size_t recordSize);
+
+template <typename Record>
+EnumerationBuffer Enumerate(const EnumerationCall& call) {
+  return Enumerate(call, sizeof(Record));
+}
+
+}  // namespace oriel

@@ -1,0 +1,55 @@
+#include "pages/logic/port_rows.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "pages/logic/enumeration.h"
+#include "platform/records.h"
+
+namespace oriel {
+namespace {
+
+// Only the first four bytes count, so "COM10:" and "LPT1.txt" are candidates too.
+bool StartsWith4(const std::string& name, std::string_view prefix) {
+  return std::string_view(name).substr(0, 4) == prefix;
+}
+
+}  // namespace
+
+PortListing BuildPortListing(std::span<const PortRow> ports) {
+  PortListing listing;
+  const std::size_t listed = std::min<std::size_t>(ports.size(), kMaxListedPorts);
+  int lpt1 = -1;
+  int com1 = -1;
+  int file = -1;
+  for (std::size_t i = 0; i < listed; ++i) {
+    const auto row = static_cast<int>(i);
+    if (StartsWith4(ports[i].name, "COM1")) com1 = row;
+    if (StartsWith4(ports[i].name, "LPT1")) lpt1 = row;
+    if (StartsWith4(ports[i].name, "FILE")) file = row;
+    listing.rows.push_back(ports[i]);
+  }
+  listing.preselected = lpt1 >= 0 ? lpt1 : com1 >= 0 ? com1 : file;
+  return listing;
+}
+
+PortListing ListPorts(Spooler& spooler, SystemServices& system) {
+  const EnumerationBuffer buffer = Enumerate<PortInfo2>(
+      [&spooler](std::byte* bytes, std::uint32_t size) { return spooler.EnumPorts2(bytes, size); });
+
+  // Records past the capacity are not even read.
+  const std::uint32_t listed = std::min<std::uint32_t>(buffer.count(), kMaxListedPorts);
+  std::vector<PortRow> ports;
+  ports.reserve(listed);
+  for (std::uint32_t i = 0; i < listed; ++i) {
+    const auto record = buffer.RecordAt<PortInfo2>(i);
+    ports.push_back({buffer.TextAt(record.pPortName).value_or(std::string()),
+                     buffer.TextAt(record.pDescription).value_or(std::string())});
+  }
+
+  PortListing listing = BuildPortListing(ports);
+  for (const PortRow& row : listing.rows) system.DebugOutput(row.name + "\n");
+  return listing;
+}
+
+}  // namespace oriel

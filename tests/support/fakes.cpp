@@ -1,0 +1,230 @@
+#include "tests/support/fakes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace oriel::testing {
+namespace {
+
+FakeText Copied(const char* text) {
+  if (text == nullptr) return std::nullopt;
+  return std::string(text);
+}
+
+// The dependent-files list ends at the first empty name; a buffer from the
+// installer is 255 bytes, so reading stops there whatever it holds.
+void CopyDependentFiles(const char* list, RecordedDriver& driver) {
+  if (list == nullptr) return;
+  std::vector<char> bytes;
+  for (std::size_t i = 0; i < kDependentFilesSize; ++i) {
+    bytes.push_back(list[i]);
+    if (list[i] == '\0' && (i == 0 || list[i - 1] == '\0')) {
+      driver.dependentFilesTerminated = true;
+      break;
+    }
+  }
+  driver.dependentFiles = std::move(bytes);
+}
+
+std::string Shown(const FakeText& text) { return text ? "\"" + *text + "\"" : "null"; }
+
+}  // namespace
+
+// ---- Spooler ----
+
+EnumAnswer FakeSpooler::EnumPorts2(std::byte* buffer, std::uint32_t size) {
+  Log("EnumPorts2 " + std::to_string(size));
+  return ports.Call(buffer, size);
+}
+
+EnumAnswer FakeSpooler::EnumMonitors1(std::byte* buffer, std::uint32_t size) {
+  Log("EnumMonitors1 " + std::to_string(size));
+  return monitors.Call(buffer, size);
+}
+
+bool FakeSpooler::AddPort(WindowHandle owner, const std::string& monitorName) {
+  Log("AddPort " + monitorName);
+  addPortCalls.push_back({owner, monitorName});
+  if (onAddPort) onAddPort(monitorName);
+  return addPortResult;
+}
+
+bool FakeSpooler::ConfigurePort(WindowHandle owner, const std::string& portName) {
+  Log("ConfigurePort " + portName);
+  configurePortCalls.push_back({owner, portName});
+  return configurePortResult;
+}
+
+std::uint32_t FakeSpooler::GetPrinterDriverDirectory(const std::string& environment, char* buffer,
+                                                     std::uint32_t size) {
+  Log("GetPrinterDriverDirectory " + environment + " " + std::to_string(size));
+  DirectoryCall call{environment, size, true};
+  for (std::uint32_t i = 0; i < size; ++i) call.bufferWasZeroed = call.bufferWasZeroed && buffer[i] == '\0';
+  directoryCalls.push_back(call);
+  if (directoryError != 0) return directoryError;
+  const std::size_t n = std::min<std::size_t>(directoryText.size(), size);
+  std::memcpy(buffer, directoryText.data(), n);
+  if (n < size) buffer[n] = '\0';
+  return 0;
+}
+
+std::uint32_t FakeSpooler::AddPrinterDriver3(const DriverInfo3& info) {
+  RecordedDriver driver;
+  driver.cVersion = info.cVersion;
+  driver.pName = Copied(info.pName);
+  driver.pEnvironment = Copied(info.pEnvironment);
+  driver.pDriverPath = Copied(info.pDriverPath);
+  driver.pDataFile = Copied(info.pDataFile);
+  driver.pConfigFile = Copied(info.pConfigFile);
+  driver.pHelpFile = Copied(info.pHelpFile);
+  CopyDependentFiles(info.pDependentFiles, driver);
+  driver.pMonitorName = Copied(info.pMonitorName);
+  driver.pDefaultDataType = Copied(info.pDefaultDataType);
+  Log("AddPrinterDriver3 " + Shown(driver.pName) + " " + Shown(driver.pEnvironment));
+  drivers.push_back(std::move(driver));
+  return addDriverError;
+}
+
+PrinterHandle FakeSpooler::AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) {
+  RecordedPrinter printer{Copied(info.pPrinterName), Copied(info.pPortName), Copied(info.pDriverName),
+                          Copied(info.pPrintProcessor), Copied(info.pDatatype)};
+  Log("AddPrinter2 " + Shown(printer.pPrinterName) + " " + Shown(printer.pPortName));
+  printers.push_back(std::move(printer));
+  if (addPrinterError != 0) {
+    error = addPrinterError;
+    return nullptr;
+  }
+  return PrinterHandleGiven();
+}
+
+void FakeSpooler::ClosePrinter(PrinterHandle handle) {
+  Log(handle == PrinterHandleGiven() ? "ClosePrinter" : "ClosePrinter (foreign handle)");
+  closedPrinters.push_back(handle);
+}
+
+// ---- Registry ----
+
+const char* RootName(RegistryRoot root) { return root == RegistryRoot::CurrentUser ? "HKCU" : "HKLM"; }
+
+std::optional<std::string> FakeRegistry::Value(RegistryRoot root, const std::string& path,
+                                               const std::string& name) const {
+  const auto found = values.find({root, path, name});
+  if (found == values.end()) return std::nullopt;
+  return found->second;
+}
+
+std::uint32_t FakeRegistry::OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) {
+  RegistryOpen open{root, path, "KEY_SET_VALUE", false, nullptr};
+  if (const auto refused = refusedRoots.find(root); refused != refusedRoots.end()) {
+    Log(std::string("open ") + RootName(root) + "\\" + path + " refused");
+    opens.push_back(open);
+    return refused->second;
+  }
+  keySlots_.emplace_back(root, path);
+  key = reinterpret_cast<RegistryKey>(static_cast<std::uintptr_t>(keySlots_.size()));
+  open.opened = true;
+  open.key = key;
+  opens.push_back(open);
+  openKeys.insert(key);
+  Log(std::string("open ") + RootName(root) + "\\" + path);
+  return 0;
+}
+
+std::uint32_t FakeRegistry::SetString(RegistryKey key, const std::string& name, const std::string& text) {
+  const auto slot = reinterpret_cast<std::uintptr_t>(key);
+  RegistrySet set{key, {}, {}, name, text, false};
+  if (openKeys.count(key) == 0 || slot == 0 || slot > keySlots_.size()) {
+    Log("set " + name + " on a key that is not open");
+    sets.push_back(set);
+    return 6;  // ERROR_INVALID_HANDLE
+  }
+  set.root = keySlots_[slot - 1].first;
+  set.path = keySlots_[slot - 1].second;
+  std::uint32_t error = 0;
+  if (const auto failing = failingValues.find(name); failing != failingValues.end()) error = failing->second;
+  set.succeeded = error == 0;
+  if (set.succeeded) values[{set.root, set.path, name}] = text;
+  Log("set " + name + " = \"" + text + "\"" + (set.succeeded ? "" : " failed"));
+  sets.push_back(std::move(set));
+  return error;
+}
+
+void FakeRegistry::Close(RegistryKey key) {
+  Log(openKeys.erase(key) == 1 ? "close key" : "close key that is not open");
+  closes.push_back(key);
+}
+
+// ---- Files ----
+
+std::uint32_t FakeFileSystem::CopyReplacing(const std::string& source, const std::string& destination) {
+  std::uint32_t error = 0;
+  if (const auto failing = failingSources.find(source); failing != failingSources.end()) error = failing->second;
+  if (failingCopyIndex && *failingCopyIndex == copies.size()) error = failingCopyError;
+  copies.push_back({source, destination, error});
+  if (log_) log_->Add("copy " + source + " -> " + destination + (error == 0 ? "" : " failed"));
+  return error;
+}
+
+// ---- System ----
+
+VersionAnswer Version(std::uint32_t major, std::uint32_t minor, std::uint32_t platformId,
+                      std::uint8_t productType, std::uint32_t build) {
+  VersionAnswer answer;
+  answer.info.dwMajorVersion = major;
+  answer.info.dwMinorVersion = minor;
+  answer.info.dwBuildNumber = build;
+  answer.info.dwPlatformId = platformId;
+  answer.info.wProductType = productType;
+  return answer;
+}
+
+VersionAnswer VersionFailure() {
+  VersionAnswer answer;
+  answer.ok = false;
+  return answer;
+}
+
+bool FakeSystem::QueryVersion(OsVersionInfoEx& record) {
+  const std::uint32_t size = record.dwOSVersionInfoSize;
+  versionRequestSizes.push_back(size);
+  Log("GetVersionEx " + std::to_string(size));
+  if (versionAnswers.empty()) return false;
+  const VersionAnswer answer = versionAnswers.front();
+  versionAnswers.pop_front();
+  // The system refuses any size other than the two record layouts.
+  if (!answer.ok || (size != kOsVersionInfoSize && size != kOsVersionInfoExSize)) return false;
+  constexpr std::size_t kSizeField = sizeof(record.dwOSVersionInfoSize);
+  std::memcpy(reinterpret_cast<char*>(&record) + kSizeField,
+              reinterpret_cast<const char*>(&answer.info) + kSizeField, size - kSizeField);
+  return true;
+}
+
+int FakeSystem::QueryWow64Flag() {
+  ++wow64Queries;
+  Log("QueryWow64Flag");
+  return wow64Flag;
+}
+
+void FakeSystem::Sleep(std::uint32_t milliseconds) {
+  sleeps.push_back(milliseconds);
+  Log("sleep " + std::to_string(milliseconds));
+}
+
+void FakeSystem::DebugOutput(const std::string& text) {
+  debugLines.push_back(text);
+  Log("debug " + text);
+}
+
+// ---- Install callbacks ----
+
+void FakeProgress::SetPosition(int percent) {
+  positions.push_back(percent);
+  if (log_) log_->Add("progress " + std::to_string(percent));
+}
+
+void FakeNotifier::RegistryWriteFailed() {
+  ++registryWriteFailures;
+  if (log_) log_->Add("registry write failed");
+}
+
+}  // namespace oriel::testing

@@ -1,0 +1,265 @@
+#pragma once
+// Recording stand-ins for the platform interfaces. Every fake can be given an
+// EventLog shared with the others, so a test can check the interleaving of
+// copies, spooler calls, registry writes and progress milestones.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "install/installer.h"
+#include "platform/files.h"
+#include "platform/records.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
+#include "platform/system.h"
+#include "tests/support/fake_enumeration.h"
+
+namespace oriel::testing {
+
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorInvalidParameter = 87;
+inline constexpr std::uint32_t kErrorUnknownPrinterDriver = 1797;
+
+struct EventLog {
+  std::vector<std::string> events;
+  void Add(std::string event) { events.push_back(std::move(event)); }
+};
+
+// ---- Spooler ----
+
+struct DirectoryCall {
+  std::string environment;
+  std::uint32_t size = 0;
+  bool bufferWasZeroed = false;  // every byte of the buffer zero on entry
+};
+
+// A deep copy of a DriverInfo3; nullopt stands for a null pointer.
+struct RecordedDriver {
+  std::uint32_t cVersion = 0;
+  FakeText pName, pEnvironment, pDriverPath, pDataFile, pConfigFile, pHelpFile, pMonitorName,
+      pDefaultDataType;
+  // The list's bytes up to and including the zero that ends it (the second of
+  // two zeros), read no further than 255 bytes.
+  std::optional<std::vector<char>> dependentFiles;
+  bool dependentFilesTerminated = false;
+};
+
+struct RecordedPrinter {
+  FakeText pPrinterName, pPortName, pDriverName, pPrintProcessor, pDatatype;
+};
+
+struct PortDialogCall {
+  WindowHandle owner = nullptr;
+  std::string name;
+};
+
+class FakeSpooler : public Spooler {
+ public:
+  explicit FakeSpooler(EventLog* log = nullptr) : log_(log) {}
+
+  FakePortEnumeration ports;
+  FakeMonitorEnumeration monitors;
+
+  // GetPrinterDriverDirectoryA: on success the text's bytes go into the buffer,
+  // as many as fit, then a zero if room is left (a 255-byte text fills a
+  // 255-byte buffer with no terminator). directoryError != 0 fails the call
+  // without touching the buffer.
+  std::string directoryText = "C:\\drv";
+  std::uint32_t directoryError = 0;
+  std::vector<DirectoryCall> directoryCalls;
+
+  std::uint32_t addDriverError = 0;
+  std::vector<RecordedDriver> drivers;
+
+  // AddPrinterA: addPrinterError != 0 gives a null handle and that error.
+  std::uint32_t addPrinterError = 0;
+  std::vector<RecordedPrinter> printers;
+  PrinterHandle PrinterHandleGiven() { return &handleToken_; }
+  std::vector<PrinterHandle> closedPrinters;
+
+  bool addPortResult = true;
+  bool configurePortResult = true;
+  std::vector<PortDialogCall> addPortCalls;
+  std::vector<PortDialogCall> configurePortCalls;
+  // Runs inside AddPort, e.g. to add an entry to `ports` as the monitor's dialog would.
+  std::function<void(const std::string& monitorName)> onAddPort;
+
+  EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) override;
+  EnumAnswer EnumMonitors1(std::byte* buffer, std::uint32_t size) override;
+  bool AddPort(WindowHandle owner, const std::string& monitorName) override;
+  bool ConfigurePort(WindowHandle owner, const std::string& portName) override;
+  std::uint32_t GetPrinterDriverDirectory(const std::string& environment, char* buffer,
+                                          std::uint32_t size) override;
+  std::uint32_t AddPrinterDriver3(const DriverInfo3& info) override;
+  PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) override;
+  void ClosePrinter(PrinterHandle handle) override;
+
+ private:
+  void Log(std::string event) { if (log_) log_->Add(std::move(event)); }
+  EventLog* log_;
+  int handleToken_ = 0;
+};
+
+// ---- Registry ----
+
+struct RegistryOpen {
+  RegistryRoot root{};
+  std::string path;
+  std::string access;  // always "KEY_SET_VALUE": the interface opens for nothing else
+  bool opened = false;
+  RegistryKey key = nullptr;
+};
+
+struct RegistrySet {
+  RegistryKey key = nullptr;
+  RegistryRoot root{};
+  std::string path;
+  std::string name;
+  std::string text;
+  bool succeeded = false;
+};
+
+class FakeRegistry : public Registry {
+ public:
+  explicit FakeRegistry(EventLog* log = nullptr) : log_(log) {}
+
+  // Opening a key under this root fails with the given error.
+  std::map<RegistryRoot, std::uint32_t> refusedRoots;
+  // Setting a value of this name fails with the given error.
+  std::map<std::string, std::uint32_t> failingValues;
+
+  // The stored values, by (root, path, name); a successful set updates them.
+  std::map<std::tuple<RegistryRoot, std::string, std::string>, std::string> values;
+  std::optional<std::string> Value(RegistryRoot root, const std::string& path,
+                                   const std::string& name) const;
+
+  std::vector<RegistryOpen> opens;
+  std::vector<RegistrySet> sets;
+  std::vector<RegistryKey> closes;
+  // Keys opened and not yet closed.
+  std::set<RegistryKey> openKeys;
+
+  std::uint32_t OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) override;
+  std::uint32_t SetString(RegistryKey key, const std::string& name, const std::string& text) override;
+  void Close(RegistryKey key) override;
+
+ private:
+  void Log(std::string event) { if (log_) log_->Add(std::move(event)); }
+  EventLog* log_;
+  // Key handles are indices into keySlots_ offset by one, so never null.
+  std::vector<std::pair<RegistryRoot, std::string>> keySlots_;
+};
+
+const char* RootName(RegistryRoot root);  // "HKCU" / "HKLM"
+
+// ---- Files ----
+
+struct FileCopy {
+  std::string source;
+  std::string destination;
+  std::uint32_t error = 0;
+};
+
+class FakeFileSystem : public FileSystem {
+ public:
+  explicit FakeFileSystem(EventLog* log = nullptr) : log_(log) {}
+
+  // Copies of this source fail with the given error.
+  std::map<std::string, std::uint32_t> failingSources;
+  // The copy with this index (0 = first copy) fails with failingCopyError.
+  std::optional<std::size_t> failingCopyIndex;
+  std::uint32_t failingCopyError = kErrorAccessDenied;
+
+  std::vector<FileCopy> copies;  // every attempt, failed ones included
+
+  std::uint32_t CopyReplacing(const std::string& source, const std::string& destination) override;
+
+ private:
+  EventLog* log_;
+};
+
+// ---- System ----
+
+// One scripted GetVersionExA answer. When ok, the fields of `info` are written
+// into the caller's record, no further than the size the caller gave (a
+// 148-byte request leaves the extended fields as they were); the size field is
+// never written.
+struct VersionAnswer {
+  bool ok = true;
+  OsVersionInfoEx info{};
+};
+VersionAnswer Version(std::uint32_t major, std::uint32_t minor, std::uint32_t platformId,
+                      std::uint8_t productType = 0, std::uint32_t build = 0);
+VersionAnswer VersionFailure();
+
+class FakeSystem : public SystemServices {
+ public:
+  explicit FakeSystem(EventLog* log = nullptr) : log_(log) {}
+
+  // Answers in call order; once used up, every further call fails.
+  std::deque<VersionAnswer> versionAnswers;
+  std::vector<std::uint32_t> versionRequestSizes;  // dwOSVersionInfoSize of each call
+
+  int wow64Flag = 0;
+  int wow64Queries = 0;
+
+  std::vector<std::uint32_t> sleeps;  // recorded, never slept
+  std::vector<std::string> debugLines;
+
+  bool QueryVersion(OsVersionInfoEx& record) override;
+  int QueryWow64Flag() override;
+  void Sleep(std::uint32_t milliseconds) override;
+  void DebugOutput(const std::string& text) override;
+
+ private:
+  void Log(std::string event) { if (log_) log_->Add(std::move(event)); }
+  EventLog* log_;
+};
+
+// ---- Install callbacks ----
+
+class FakeProgress : public InstallProgress {
+ public:
+  explicit FakeProgress(EventLog* log = nullptr) : log_(log) {}
+  std::vector<int> positions;
+  void SetPosition(int percent) override;
+
+ private:
+  EventLog* log_;
+};
+
+class FakeNotifier : public InstallNotifier {
+ public:
+  explicit FakeNotifier(EventLog* log = nullptr) : log_(log) {}
+  int registryWriteFailures = 0;
+  void RegistryWriteFailed() override;
+
+ private:
+  EventLog* log_;
+};
+
+// All the fakes an installation touches, sharing one log.
+struct InstallRig {
+  EventLog log;
+  FakeSpooler spooler{&log};
+  FakeRegistry registry{&log};
+  FakeFileSystem files{&log};
+  FakeSystem system{&log};
+  FakeProgress progress{&log};
+  FakeNotifier notifier{&log};
+  InstallServices services{spooler, registry, files, system, progress, notifier};
+
+  InstallRig() = default;
+  InstallRig(const InstallRig&) = delete;
+  InstallRig& operator=(const InstallRig&) = delete;
+};
+
+}  // namespace oriel::testing

@@ -1,0 +1,555 @@
+#include "install/installer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/support/fakes.h"
+
+namespace oriel {
+namespace {
+
+using testing::InstallRig;
+using testing::RecordedDriver;
+using Events = std::vector<std::string>;
+
+constexpr std::uint32_t kRpcUnavailable = 1722;
+const std::string kHkcuWindows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const std::string kHklmPorts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+
+InstallInputs Inputs(int row = 1, std::string port = "LPT1:") {
+  InstallInputs inputs;
+  inputs.modelRow = row;
+  inputs.chosenPort = std::move(port);
+  return inputs;
+}
+
+InstallOutcome Install(InstallRig& rig, const InstallInputs& inputs, const InstallVariant& variant = kVariant32) {
+  std::string chosen;
+  return InstallPrinter(variant, inputs, chosen, rig.services);
+}
+
+std::vector<int> AllMilestones() { return {10, 20, 30, 40, 50, 60, 70, 80, 90, 95, 100}; }
+
+// ---- The whole run, in order ----
+
+TEST(InstallSequence, Row1OnLpt1With32BitPackage) {
+  InstallRig rig;
+  const InstallOutcome outcome = Install(rig, Inputs(1, "LPT1:"));
+  EXPECT_TRUE(outcome.completed);
+  EXPECT_EQ(outcome.step, InstallStep::None);
+  const Events expected{
+      "GetPrinterDriverDirectory Windows NT x86 255",
+      "copy win2k\\RKT4X.DLL -> C:\\drv\\RKT4X.DLL",
+      "progress 10",
+      "copy win2k\\RKT410cut.GPD -> C:\\drv\\RKT410cut.GPD",
+      "progress 20",
+      "copy win2k\\uniDRVui.DLL -> C:\\drv\\uniDRVui.DLL",
+      "progress 30",
+      "copy win2k\\uniDRV.DLL -> C:\\drv\\uniDRV.DLL",
+      "copy win2k\\UNIDRV.HLP -> C:\\drv\\UNIDRV.HLP",
+      "progress 40",
+      "copy win2k\\UNIRES.DLL -> C:\\drv\\UNIRES.DLL",
+      "copy win2k\\TTFSUB.GPD -> C:\\drv\\TTFSUB.GPD",
+      "progress 50",
+      "copy win2k\\STDNAMES.GPD -> C:\\drv\\STDNAMES.GPD",
+      "copy win2k\\RKUNI.ini -> C:\\drv\\RKUNI.ini",
+      "copy win2k\\RKUNI.dll -> C:\\drv\\RKUNI.dll",
+      "progress 60",
+      "AddPrinterDriver3 \"RK-T410(Cut) Series\" \"Windows NT x86\"",
+      "progress 70",
+      "AddPrinter2 \"RK-T410(Cut) Series\" \"LPT1:\"",
+      "progress 80",
+      "open HKCU\\" + kHkcuWindows,
+      "set Device = \"RK-T410(Cut) Series,winspool,LPT1:\"",
+      "close key",
+      "progress 90",
+      "progress 95",
+      "ClosePrinter",
+      "sleep 500",
+      "progress 100",
+  };
+  EXPECT_EQ(rig.log.events, expected);
+  EXPECT_TRUE(rig.spooler.directoryCalls.at(0).bufferWasZeroed);
+  EXPECT_EQ(rig.spooler.closedPrinters, std::vector<PrinterHandle>{rig.spooler.PrinterHandleGiven()});
+}
+
+// Row 10 gets the plug-in pair copied although its driver does not list it;
+// the COM entry adds the serial value between 90 and 95.
+TEST(InstallSequence, Row10OnCom4With64BitPackage) {
+  InstallRig rig;
+  rig.spooler.directoryText = "C:\\windows\\system32\\spool\\drivers\\x64";
+  InstallInputs inputs = Inputs(10, "COM4:");
+  inputs.portIndex = 6;
+  ASSERT_TRUE(Install(rig, inputs, kVariant64).completed);
+  const std::string d = "C:\\windows\\system32\\spool\\drivers\\x64\\";
+  const Events expected{
+      "GetPrinterDriverDirectory Windows x64 255",
+      "copy x64\\RKT4X.DLL -> " + d + "RKT4X.DLL",
+      "progress 10",
+      "copy x64\\RKKT410.GPD -> " + d + "RKKT410.GPD",
+      "progress 20",
+      "copy x64\\uniDRVui.DLL -> " + d + "uniDRVui.DLL",
+      "progress 30",
+      "copy x64\\uniDRV.DLL -> " + d + "uniDRV.DLL",
+      "copy x64\\UNIDRV.HLP -> " + d + "UNIDRV.HLP",
+      "progress 40",
+      "copy x64\\UNIRES.DLL -> " + d + "UNIRES.DLL",
+      "copy x64\\TTFSUB.GPD -> " + d + "TTFSUB.GPD",
+      "progress 50",
+      "copy x64\\STDNAMES.GPD -> " + d + "STDNAMES.GPD",
+      "copy x64\\RKUNI.ini -> " + d + "RKUNI.ini",
+      "copy x64\\RKUNI.dll -> " + d + "RKUNI.dll",
+      "progress 60",
+      "AddPrinterDriver3 \"RK-KT410 Series\" \"Windows x64\"",
+      "progress 70",
+      "AddPrinter2 \"RK-KT410 Series\" \"COM4:\"",
+      "progress 80",
+      "open HKCU\\" + kHkcuWindows,
+      "set Device = \"RK-KT410 Series,winspool,COM4:\"",
+      "close key",
+      "progress 90",
+      "open HKLM\\" + kHklmPorts,
+      "set COM4: = \"19200,N,8,1,p\"",
+      "close key",
+      "progress 95",
+      "ClosePrinter",
+      "sleep 500",
+      "progress 100",
+  };
+  EXPECT_EQ(rig.log.events, expected);
+  for (const auto& open : rig.registry.opens) EXPECT_EQ(open.access, "KEY_SET_VALUE");
+  EXPECT_TRUE(rig.registry.openKeys.empty());
+}
+
+// ---- The driver record ----
+
+std::vector<char> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+using namespace std::string_view_literals;
+const auto kBaseList = Bytes("\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0RKT4X.DLL\0\0"sv);
+const auto kPluginList =
+    Bytes("\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0\\RKUNI.ini\0\\RKUNI.dll\0RKT4X.DLL\0\0"sv);
+
+struct DriverCase {
+  const InstallVariant* variant;
+  int row;
+  const char* dataFile;
+  const char* name;
+  const std::vector<char>* dependentFiles;
+};
+
+class DriverRecord : public ::testing::TestWithParam<DriverCase> {};
+
+TEST_P(DriverRecord, EveryFieldAndEveryListByte) {
+  const DriverCase& c = GetParam();
+  InstallRig rig;
+  ASSERT_TRUE(Install(rig, Inputs(c.row), *c.variant).completed);
+  ASSERT_EQ(rig.spooler.drivers.size(), 1u);
+  const RecordedDriver& d = rig.spooler.drivers[0];
+  EXPECT_EQ(d.cVersion, 2u);
+  EXPECT_EQ(d.pName, c.name);
+  EXPECT_EQ(d.pEnvironment, std::string(c.variant->environment));
+  EXPECT_EQ(d.pDriverPath, "\\uniDRV.DLL");
+  EXPECT_EQ(d.pDataFile, c.dataFile);
+  EXPECT_EQ(d.pConfigFile, "\\uniDRVui.DLL");
+  EXPECT_EQ(d.pHelpFile, "\\uniDRV.HLP");
+  EXPECT_EQ(d.pMonitorName, "");  // empty, not null
+  EXPECT_EQ(d.pDefaultDataType, "RAW");
+  ASSERT_TRUE(d.dependentFiles.has_value());
+  EXPECT_TRUE(d.dependentFilesTerminated);
+  EXPECT_EQ(*d.dependentFiles, *c.dependentFiles);
+
+  ASSERT_EQ(rig.spooler.printers.size(), 1u);
+  const auto& p = rig.spooler.printers[0];
+  EXPECT_EQ(p.pPrinterName, c.name);
+  EXPECT_EQ(p.pPortName, "LPT1:");
+  EXPECT_EQ(p.pDriverName, c.name);
+  EXPECT_EQ(p.pPrintProcessor, "WinPrint");
+  EXPECT_EQ(p.pDatatype, "RAW");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothVariants, DriverRecord,
+    ::testing::Values(DriverCase{&kVariant32, 1, "\\RKT410cut.GPD", "RK-T410(Cut) Series", &kBaseList},
+                      DriverCase{&kVariant64, 1, "\\RKT410cut.GPD", "RK-T410(Cut) Series", &kBaseList},
+                      DriverCase{&kVariant32, 5, "\\RKT430E.GPD", "RK-T430E Series", &kPluginList},
+                      DriverCase{&kVariant64, 5, "\\RKT430E.GPD", "RK-T430E Series", &kPluginList},
+                      DriverCase{&kVariant32, 10, "\\RKKT410.GPD", "RK-KT410 Series", &kBaseList},
+                      DriverCase{&kVariant64, 10, "\\RKKT410.GPD", "RK-KT410 Series", &kBaseList},
+                      DriverCase{&kVariant32, 14, "\\RKWT440.GPD", "RK-WT440 Series", &kPluginList}));
+
+TEST(DriverRecordVariants, DifferOnlyInEnvironmentAndDirectory) {
+  InstallRig a, b;
+  b.spooler.directoryText = "D:\\x64drv";
+  ASSERT_TRUE(Install(a, Inputs(7), kVariant32).completed);
+  ASSERT_TRUE(Install(b, Inputs(7), kVariant64).completed);
+  RecordedDriver da = a.spooler.drivers.at(0), db = b.spooler.drivers.at(0);
+  EXPECT_EQ(da.pEnvironment, "Windows NT x86");
+  EXPECT_EQ(db.pEnvironment, "Windows x64");
+  EXPECT_EQ(da.pName, db.pName);
+  EXPECT_EQ(da.pDataFile, db.pDataFile);
+  EXPECT_EQ(da.dependentFiles, db.dependentFiles);
+  ASSERT_EQ(a.files.copies.size(), 10u);
+  ASSERT_EQ(b.files.copies.size(), 10u);
+  for (std::size_t i = 0; i < 10; ++i) {
+    EXPECT_EQ(a.files.copies[i].destination.substr(6), b.files.copies[i].destination.substr(9)) << i;
+  }
+}
+
+// ---- Ports and registry values ----
+
+TEST(ChosenPort, StoredInContextFirstAndEmptyPassedOnAsEmpty) {
+  InstallRig rig;
+  std::string chosen = "stale";
+  rig.spooler.directoryError = kRpcUnavailable;  // stops right after storing
+  InstallPrinter(kVariant32, Inputs(1, "FILE:"), chosen, rig.services);
+  EXPECT_EQ(chosen, "FILE:");
+
+  InstallRig empty;
+  ASSERT_TRUE(InstallPrinter(kVariant32, Inputs(1, ""), chosen, empty.services).completed);
+  EXPECT_EQ(chosen, "");
+  EXPECT_EQ(empty.spooler.printers.at(0).pPortName, "");
+  EXPECT_EQ(empty.registry.Value(RegistryRoot::CurrentUser, kHkcuWindows, "Device"),
+            "RK-T410(Cut) Series,winspool,");
+  EXPECT_EQ(empty.progress.positions, AllMilestones());
+}
+
+TEST(DefaultPrinter, ClearedBoxLeavesDeviceAlone) {
+  InstallRig rig;
+  rig.registry.values[{RegistryRoot::CurrentUser, kHkcuWindows, "Device"}] = "Other,winspool,LPT2:";
+  InstallInputs inputs = Inputs(3);
+  inputs.setDefaultPrinter = false;
+  ASSERT_TRUE(Install(rig, inputs).completed);
+  EXPECT_TRUE(rig.registry.opens.empty());
+  EXPECT_EQ(rig.registry.Value(RegistryRoot::CurrentUser, kHkcuWindows, "Device"), "Other,winspool,LPT2:");
+  EXPECT_EQ(rig.progress.positions, AllMilestones());
+}
+
+TEST(SerialValue, ComEntriesOnlyWithTheirValueNames) {
+  for (int portIndex = 0; portIndex < kPortEntryCount; ++portIndex) {
+    SCOPED_TRACE(portIndex);
+    InstallRig rig;
+    InstallInputs inputs = Inputs();
+    inputs.portIndex = portIndex;
+    inputs.setDefaultPrinter = false;
+    ASSERT_TRUE(Install(rig, inputs).completed);
+    if (portIndex < 3) {
+      EXPECT_TRUE(rig.registry.opens.empty());
+      continue;
+    }
+    ASSERT_EQ(rig.registry.sets.size(), 1u);
+    EXPECT_EQ(rig.registry.sets[0].root, RegistryRoot::LocalMachine);
+    EXPECT_EQ(rig.registry.sets[0].path, kHklmPorts);
+    EXPECT_EQ(rig.registry.sets[0].name, "COM" + std::to_string(portIndex - 2) + ":");
+    EXPECT_EQ(rig.registry.sets[0].text, "19200,N,8,1,p");
+  }
+}
+
+TEST(SerialValue, FieldOrderAndBlankForNoFlowControl) {
+  SerialSelection serial;
+  serial.baud = 8;      // 115200
+  serial.parity = 1;    // Mark
+  serial.dataBits = 2;  // 7
+  serial.stopBits = 1;  // 1.5
+  serial.flow = 0;      // None
+  EXPECT_EQ(SerialValueText(serial), "115200,M,7,1.5, ");
+  serial.parity = 0;
+  serial.flow = 1;
+  EXPECT_EQ(SerialValueText(serial), "115200,E,7,1.5,x");
+  EXPECT_EQ(SerialValueText(SerialSelection{}), "19200,N,8,1,p");
+
+  InstallRig rig;
+  InstallInputs inputs = Inputs();
+  inputs.portIndex = 3;
+  inputs.serial = {0, 0, 2, 4, 0};  // 300, 5 bits, 2 stop, Space, None
+  ASSERT_TRUE(Install(rig, inputs).completed);
+  EXPECT_EQ(rig.registry.Value(RegistryRoot::LocalMachine, kHklmPorts, "COM1:"), "300,S,5,2, ");
+}
+
+TEST(RegistryFailures, FailedSetIsReportedOnceEachAndTheRunGoesOn) {
+  InstallRig rig;
+  rig.registry.failingValues["Device"] = testing::kErrorAccessDenied;
+  rig.registry.failingValues["COM2:"] = testing::kErrorAccessDenied;
+  InstallInputs inputs = Inputs();
+  inputs.portIndex = 4;
+  const InstallOutcome outcome = Install(rig, inputs);
+  EXPECT_TRUE(outcome.completed);
+  EXPECT_EQ(rig.notifier.registryWriteFailures, 2);
+  EXPECT_EQ(rig.registry.closes.size(), 2u);
+  EXPECT_TRUE(rig.registry.openKeys.empty());
+  EXPECT_EQ(rig.progress.positions, AllMilestones());
+  const Events& e = rig.log.events;
+  // Each report follows its own set and comes before the key is closed.
+  const auto at = [&](const std::string& event) { return std::find(e.begin(), e.end(), event) - e.begin(); };
+  EXPECT_EQ(at("set Device = \"RK-T410(Cut) Series,winspool,LPT1:\" failed") + 1,
+            at("registry write failed"));
+  EXPECT_EQ(std::count(e.begin(), e.end(), "registry write failed"), 2);
+}
+
+TEST(RegistryFailures, KeyThatDoesNotOpenIsSkippedSilently) {
+  InstallRig rig;
+  rig.registry.refusedRoots[RegistryRoot::LocalMachine] = testing::kErrorAccessDenied;
+  InstallInputs inputs = Inputs();
+  inputs.portIndex = 5;
+  ASSERT_TRUE(Install(rig, inputs).completed);
+  EXPECT_EQ(rig.notifier.registryWriteFailures, 0);
+  ASSERT_EQ(rig.registry.sets.size(), 1u);  // Device only
+  EXPECT_EQ(rig.registry.sets[0].name, "Device");
+  EXPECT_EQ(rig.registry.closes.size(), 1u);
+
+  InstallRig user;
+  user.registry.refusedRoots[RegistryRoot::CurrentUser] = testing::kErrorAccessDenied;
+  ASSERT_TRUE(Install(user, Inputs()).completed);
+  EXPECT_TRUE(user.registry.sets.empty());
+  EXPECT_TRUE(user.registry.closes.empty());
+  EXPECT_EQ(user.notifier.registryWriteFailures, 0);
+  EXPECT_EQ(user.progress.positions, AllMilestones());
+}
+
+TEST(FinalPause, FiveHundredMillisecondsOnce) {
+  InstallRig rig;
+  ASSERT_TRUE(Install(rig, Inputs()).completed);
+  EXPECT_EQ(rig.system.sleeps, std::vector<std::uint32_t>{500});
+}
+
+// ---- Failures that stop the run ----
+
+struct BadSelection {
+  const char* subject;
+  InstallInputs inputs;
+};
+
+InstallInputs With(void (*change)(InstallInputs&)) {
+  InstallInputs inputs = Inputs();
+  change(inputs);
+  return inputs;
+}
+
+TEST(StopsAtSelection, OutsideAnyTableBeforeAnythingIsDone) {
+  const BadSelection cases[] = {
+      {"model row -1", With([](InstallInputs& i) { i.modelRow = -1; })},
+      {"model row 15", With([](InstallInputs& i) { i.modelRow = 15; })},
+      {"port index -1", With([](InstallInputs& i) { i.portIndex = -1; })},
+      {"port index 7", With([](InstallInputs& i) { i.portIndex = 7; })},
+      {"baud-rate index 9", With([](InstallInputs& i) { i.serial.baud = 9; })},
+      {"data-bits index 4", With([](InstallInputs& i) { i.serial.dataBits = 4; })},
+      {"stop-bits index 3", With([](InstallInputs& i) { i.serial.stopBits = 3; })},
+      {"parity index -1", With([](InstallInputs& i) { i.serial.parity = -1; })},
+      {"parity index 5", With([](InstallInputs& i) { i.serial.parity = 5; })},
+      {"flow-control index 3", With([](InstallInputs& i) { i.serial.flow = 3; })},
+  };
+  for (const BadSelection& c : cases) {
+    SCOPED_TRACE(c.subject);
+    InstallRig rig;
+    std::string chosen = "before";
+    const InstallOutcome outcome = InstallPrinter(kVariant32, c.inputs, chosen, rig.services);
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(outcome.step, InstallStep::Selection);
+    EXPECT_EQ(outcome.subject, c.subject);
+    EXPECT_EQ(outcome.error, 0u);
+    EXPECT_EQ(chosen, "before");
+    EXPECT_TRUE(rig.log.events.empty());
+  }
+}
+
+void ExpectStoppedAfterDirectoryQuery(const InstallRig& rig) {
+  EXPECT_EQ(rig.spooler.directoryCalls.size(), 1u);
+  EXPECT_TRUE(rig.files.copies.empty());
+  EXPECT_TRUE(rig.spooler.drivers.empty());
+  EXPECT_TRUE(rig.spooler.printers.empty());
+  EXPECT_TRUE(rig.registry.opens.empty());
+  EXPECT_TRUE(rig.progress.positions.empty());
+  EXPECT_TRUE(rig.system.sleeps.empty());
+}
+
+TEST(StopsAtDriverDirectory, QueryFails) {
+  InstallRig rig;
+  rig.spooler.directoryError = kRpcUnavailable;
+  const InstallOutcome outcome = Install(rig, Inputs(), kVariant64);
+  EXPECT_FALSE(outcome.completed);
+  EXPECT_EQ(outcome.step, InstallStep::DriverDirectory);
+  EXPECT_EQ(outcome.subject, "Windows x64");
+  EXPECT_EQ(outcome.error, kRpcUnavailable);
+  ExpectStoppedAfterDirectoryQuery(rig);
+}
+
+// Going on would copy into the root of the current drive.
+TEST(StopsAtDriverDirectory, EmptyAnswer) {
+  InstallRig rig;
+  rig.spooler.directoryText = "";
+  const InstallOutcome outcome = Install(rig, Inputs());
+  EXPECT_EQ(outcome.step, InstallStep::DriverDirectory);
+  EXPECT_EQ(outcome.subject, "Windows NT x86");
+  EXPECT_EQ(outcome.error, 0u);
+  ExpectStoppedAfterDirectoryQuery(rig);
+}
+
+TEST(StopsAtDriverDirectory, AnswerFillsTheWholeBufferWithoutTerminator) {
+  InstallRig rig;
+  rig.spooler.directoryText = std::string(255, 'd');
+  const InstallOutcome outcome = Install(rig, Inputs());
+  EXPECT_EQ(outcome.step, InstallStep::DriverDirectory);
+  EXPECT_EQ(outcome.error, kErrorInsufficientBuffer);
+  ExpectStoppedAfterDirectoryQuery(rig);
+}
+
+TEST(DriverDirectory, LongestThatFitsIsUsedWhole) {
+  InstallRig rig;
+  const std::string dir = "C:\\" + std::string(251, 'd');
+  ASSERT_EQ(dir.size(), 254u);
+  rig.spooler.directoryText = dir;
+  ASSERT_TRUE(Install(rig, Inputs()).completed);
+  EXPECT_EQ(rig.files.copies.at(0).destination, dir + "\\RKT4X.DLL");
+  EXPECT_EQ(rig.files.copies.at(9).destination, dir + "\\RKUNI.dll");
+}
+
+TEST(StopsAtCopy, NthCopyFailsAndEarlierCopiesStay) {
+  InstallRig rig;
+  rig.files.failingCopyIndex = 4;  // UNIDRV.HLP
+  rig.files.failingCopyError = testing::kErrorAccessDenied;
+  const InstallOutcome outcome = Install(rig, Inputs());
+  EXPECT_FALSE(outcome.completed);
+  EXPECT_EQ(outcome.step, InstallStep::CopyFile);
+  EXPECT_EQ(outcome.subject, "win2k\\UNIDRV.HLP");
+  EXPECT_EQ(outcome.destination, "C:\\drv\\UNIDRV.HLP");
+  EXPECT_EQ(outcome.error, testing::kErrorAccessDenied);
+  EXPECT_EQ(rig.files.copies.size(), 5u);
+  EXPECT_EQ(rig.progress.positions, (std::vector<int>{10, 20, 30}));
+  EXPECT_TRUE(rig.spooler.drivers.empty());
+  EXPECT_TRUE(rig.spooler.printers.empty());
+  EXPECT_TRUE(rig.registry.opens.empty());
+  EXPECT_TRUE(rig.system.sleeps.empty());
+}
+
+TEST(StopsAtCopy, MissingSourceOfTheFirstCopy) {
+  InstallRig rig;
+  rig.files.failingSources["x64\\RKT4X.DLL"] = testing::kErrorFileNotFound;
+  const InstallOutcome outcome = Install(rig, Inputs(), kVariant64);
+  EXPECT_EQ(outcome.step, InstallStep::CopyFile);
+  EXPECT_EQ(outcome.subject, "x64\\RKT4X.DLL");
+  EXPECT_EQ(outcome.error, testing::kErrorFileNotFound);
+  EXPECT_EQ(rig.files.copies.size(), 1u);
+  EXPECT_TRUE(rig.progress.positions.empty());
+  EXPECT_TRUE(rig.spooler.drivers.empty());
+}
+
+TEST(StopsAtAddPrinterDriver, NoPrinterNoRegistry) {
+  InstallRig rig;
+  rig.spooler.addDriverError = testing::kErrorUnknownPrinterDriver;
+  const InstallOutcome outcome = Install(rig, Inputs(5));
+  EXPECT_EQ(outcome.step, InstallStep::AddPrinterDriver);
+  EXPECT_EQ(outcome.subject, "RK-T430E Series");
+  EXPECT_EQ(outcome.error, testing::kErrorUnknownPrinterDriver);
+  EXPECT_EQ(rig.files.copies.size(), 10u);
+  EXPECT_EQ(rig.progress.positions, (std::vector<int>{10, 20, 30, 40, 50, 60}));
+  EXPECT_TRUE(rig.spooler.printers.empty());
+  EXPECT_TRUE(rig.registry.opens.empty());
+  EXPECT_TRUE(rig.system.sleeps.empty());
+}
+
+TEST(AddPrinter, ExistingPrinterCountsAsDone) {
+  InstallRig rig;
+  rig.spooler.addPrinterError = kErrorPrinterAlreadyExists;
+  InstallInputs inputs = Inputs();
+  inputs.portIndex = 3;
+  const InstallOutcome outcome = Install(rig, inputs);
+  EXPECT_TRUE(outcome.completed);
+  EXPECT_TRUE(rig.spooler.closedPrinters.empty());  // no handle to close
+  EXPECT_EQ(rig.registry.sets.size(), 2u);
+  EXPECT_EQ(rig.system.sleeps.size(), 1u);
+  EXPECT_EQ(rig.progress.positions, AllMilestones());
+}
+
+// Otherwise "Device" would name a printer that does not exist.
+TEST(StopsAtAddPrinter, AnyOtherRefusal) {
+  InstallRig rig;
+  rig.spooler.addPrinterError = testing::kErrorInvalidParameter;
+  InstallInputs inputs = Inputs();
+  inputs.portIndex = 3;
+  const InstallOutcome outcome = Install(rig, inputs, kVariant64);
+  EXPECT_EQ(outcome.step, InstallStep::AddPrinter);
+  EXPECT_EQ(outcome.subject, "RK-T410(Cut) Series");
+  EXPECT_EQ(outcome.error, testing::kErrorInvalidParameter);
+  EXPECT_EQ(rig.spooler.drivers.size(), 1u);  // stays registered
+  EXPECT_TRUE(rig.spooler.closedPrinters.empty());
+  EXPECT_TRUE(rig.registry.opens.empty());
+  EXPECT_TRUE(rig.system.sleeps.empty());
+  EXPECT_EQ(rig.progress.positions, (std::vector<int>{10, 20, 30, 40, 50, 60, 70}));
+}
+
+// The catalogue's module name is short; a row built here checks the bound.
+TEST(StopsAtDriverRecord, ModuleNameTooLongForTheList) {
+  // 60-byte template + name + ".DLL" + two zeros: 189 fits exactly, 190 does not.
+  for (const std::size_t baseLength : {std::size_t{189}, std::size_t{190}}) {
+    SCOPED_TRACE(baseLength);
+    const std::string moduleBase(baseLength, 'M');
+    const ModelRow row{moduleBase, "LONG", "Long Series", true};
+    InstallRig rig;
+    std::string chosen;
+    const InstallOutcome outcome = InstallModel(kVariant32, row, Inputs(), chosen, rig.services);
+    EXPECT_EQ(rig.files.copies.size(), 10u);
+    if (baseLength == 189) {
+      ASSERT_TRUE(outcome.completed);
+      const auto& list = *rig.spooler.drivers.at(0).dependentFiles;
+      ASSERT_EQ(list.size(), 255u);
+      EXPECT_EQ(std::string(list.begin() + 60, list.end() - 2), moduleBase + ".DLL");
+      EXPECT_EQ(list[253], '\0');
+      EXPECT_EQ(list[254], '\0');
+    } else {
+      EXPECT_EQ(outcome.step, InstallStep::DriverRecord);
+      EXPECT_EQ(outcome.subject, moduleBase + ".DLL");
+      EXPECT_EQ(outcome.error, kErrorInsufficientBuffer);
+      EXPECT_TRUE(rig.spooler.drivers.empty());
+      EXPECT_EQ(rig.progress.positions.back(), 60);
+    }
+  }
+}
+
+// ---- Failure texts ----
+
+TEST(DescribeFailure, NamesWhatFailedAndWhichFileOrCall) {
+  auto outcome = [](InstallStep step, std::string subject, std::uint32_t error, std::string destination = "") {
+    InstallOutcome o;
+    o.step = step;
+    o.subject = std::move(subject);
+    o.error = error;
+    o.destination = std::move(destination);
+    return o;
+  };
+  EXPECT_EQ(DescribeFailure(outcome(InstallStep::CopyFile, "win2k\\RKT4X.DLL", 2, "C:\\drv\\RKT4X.DLL")),
+            "Copying \"win2k\\RKT4X.DLL\" to \"C:\\drv\\RKT4X.DLL\" failed.");
+  EXPECT_EQ(DescribeFailure(outcome(InstallStep::AddPrinterDriver, "RK-T410(Cut) Series", 1797)),
+            "AddPrinterDriverA failed for \"RK-T410(Cut) Series\".");
+  EXPECT_EQ(DescribeFailure(outcome(InstallStep::AddPrinter, "RK-T440 Series", 87)),
+            "AddPrinterA failed for \"RK-T440 Series\".");
+  EXPECT_EQ(DescribeFailure(outcome(InstallStep::DriverDirectory, "Windows x64", 1722)),
+            "GetPrinterDriverDirectoryA failed for \"Windows x64\".");
+  EXPECT_EQ(DescribeFailure(outcome(InstallStep::DriverDirectory, "Windows x64", 0)),
+            "GetPrinterDriverDirectoryA gave an empty printer-driver directory for \"Windows x64\".");
+  EXPECT_EQ(DescribeFailure(outcome(InstallStep::DriverDirectory, "Windows NT x86", 122)),
+            "The printer-driver directory for \"Windows NT x86\" does not fit in 255 bytes.");
+  EXPECT_EQ(DescribeFailure(outcome(InstallStep::DriverRecord, "X.DLL", 122)),
+            "The dependent-files list with the module file \"X.DLL\" does not fit in 255 bytes.");
+  EXPECT_EQ(DescribeFailure(outcome(InstallStep::Selection, "model row 15", 0)),
+            "The selection is outside the installation tables: model row 15.");
+
+  InstallOutcome done;
+  done.completed = true;
+  EXPECT_EQ(DescribeFailure(done), "");
+}
+
+// What a real failed run hands the page reads end to end.
+TEST(DescribeFailure, FromAFailedRun) {
+  InstallRig rig;
+  rig.spooler.directoryText = "C:\\spool\\drivers\\w32x86";
+  rig.files.failingCopyIndex = 1;
+  EXPECT_EQ(DescribeFailure(Install(rig, Inputs(8))),
+            "Copying \"win2k\\V5YYK.GPD\" to \"C:\\spool\\drivers\\w32x86\\V5YYK.GPD\" failed.");
+}
+
+}  // namespace
+}  // namespace oriel

@@ -1,0 +1,337 @@
+#include "pages/logic/port_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pages/logic/enumeration.h"
+#include "tests/support/fake_enumeration.h"
+
+namespace oriel {
+namespace {
+
+using testing::FakePort;
+using testing::FakePortEnumeration;
+using testing::NumberedPorts;
+using testing::PortsNamed;
+
+class PortSpooler : public Spooler {
+ public:
+  FakePortEnumeration ports;
+
+  EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) override { return ports.Call(buffer, size); }
+  EnumAnswer EnumMonitors1(std::byte*, std::uint32_t) override { return {}; }
+  bool AddPort(WindowHandle, const std::string&) override { return false; }
+  bool ConfigurePort(WindowHandle, const std::string&) override { return false; }
+  std::uint32_t GetPrinterDriverDirectory(const std::string&, char*, std::uint32_t) override { return 1; }
+  std::uint32_t AddPrinterDriver3(const DriverInfo3&) override { return 1; }
+  PrinterHandle AddPrinter2(const PrinterInfo2&, std::uint32_t& error) override {
+    error = 1;
+    return nullptr;
+  }
+  void ClosePrinter(PrinterHandle) override {}
+};
+
+class DebugLines : public SystemServices {
+ public:
+  std::vector<std::string> lines;
+  bool QueryVersion(OsVersionInfoEx&) override { return false; }
+  int QueryWow64Flag() override { return 0; }
+  void Sleep(std::uint32_t) override {}
+  void DebugOutput(const std::string& text) override { lines.push_back(text); }
+};
+
+class ListPortsTest : public ::testing::Test {
+ protected:
+  PortListing List() { return ListPorts(spooler, system); }
+  PortListing ListNamed(const std::vector<std::string>& names) {
+    spooler.ports.entries = PortsNamed(names);
+    return List();
+  }
+
+  PortSpooler spooler;
+  DebugLines system;
+};
+
+std::vector<std::string> Names(const PortListing& listing) {
+  std::vector<std::string> names;
+  for (const PortRow& row : listing.rows) names.push_back(row.name);
+  return names;
+}
+
+// ---- the two calls ----
+
+TEST_F(ListPortsTest, AsksForTheSizeThenPassesExactlyThatBuffer) {
+  const PortListing listing = ListNamed({"COM1:", "LPT1:", "FILE:"});
+  const std::uint32_t needed = spooler.ports.TrueNeededSize();
+  EXPECT_EQ(spooler.ports.callSizes, (std::vector<std::uint32_t>{0, needed}));
+  EXPECT_EQ(spooler.ports.callHadBuffer, (std::vector<bool>{false, true}));
+  ASSERT_EQ(listing.rows.size(), 3u);
+  EXPECT_EQ(listing.rows[1].name, "LPT1:");
+  EXPECT_EQ(listing.rows[1].description, "LPT1: port");
+  EXPECT_EQ(system.lines, (std::vector<std::string>{"COM1:\n", "LPT1:\n", "FILE:\n"}));
+}
+
+TEST_F(ListPortsTest, NeededSizeZeroGivesAnEmptyList) {
+  spooler.ports.entries = PortsNamed({"LPT1:", "COM1:"});
+  spooler.ports.neededOverride = 0;
+  const PortListing listing = List();
+  EXPECT_TRUE(listing.rows.empty());
+  EXPECT_EQ(listing.preselected, -1);
+  EXPECT_TRUE(system.lines.empty());
+  EXPECT_EQ(spooler.ports.CallCount(), 1u);
+}
+
+TEST_F(ListPortsTest, FailingSecondCallGivesAnEmptyList) {
+  // The fake still writes the records into the buffer; only ok=false says no.
+  spooler.ports.entries = PortsNamed({"LPT1:", "COM1:"});
+  spooler.ports.FailSecondCall();
+  const PortListing listing = List();
+  EXPECT_TRUE(listing.rows.empty());
+  EXPECT_EQ(listing.preselected, -1);
+  EXPECT_TRUE(system.lines.empty());
+}
+
+TEST_F(ListPortsTest, PortsAddedBetweenTheCallsAreFetchedWithTheNewSize) {
+  spooler.ports.entries = PortsNamed({"COM1:", "FILE:"});
+  const std::uint32_t before = spooler.ports.TrueNeededSize();
+  spooler.ports.changes = {[](std::vector<FakePort>& ports) {
+    ports.push_back(PortsNamed({"LPT1:"})[0]);
+  }};
+  const PortListing listing = List();
+  const std::uint32_t after = spooler.ports.TrueNeededSize();
+
+  EXPECT_GT(after, before);
+  EXPECT_EQ(spooler.ports.callSizes, (std::vector<std::uint32_t>{0, before, after}));
+  EXPECT_EQ(Names(listing), (std::vector<std::string>{"COM1:", "FILE:", "LPT1:"}));
+  EXPECT_EQ(listing.preselected, 2);
+  EXPECT_EQ(system.lines.size(), 3u);
+}
+
+TEST_F(ListPortsTest, ListThatKeepsGrowingIsGivenUp) {
+  spooler.ports.entries = PortsNamed({"LPT1:"});
+  for (int i = 0; i < 10; ++i)
+    spooler.ports.changes.push_back(
+        [i](std::vector<FakePort>& ports) { ports.push_back(PortsNamed({"NEW" + std::to_string(i)})[0]); });
+  const PortListing listing = List();
+  EXPECT_TRUE(listing.rows.empty());
+  EXPECT_EQ(listing.preselected, -1);
+  EXPECT_TRUE(system.lines.empty());
+  EXPECT_EQ(spooler.ports.CallCount(), 1u + kEnumerationTries);
+}
+
+TEST_F(ListPortsTest, LyingCountIsClampedToWhatTheBufferHolds) {
+  spooler.ports.entries = PortsNamed({"COM1:", "LPT1:", "FILE:"});
+  spooler.ports.reportedCount = 1000;
+  const PortListing listing = List();
+  // The text area behind the records is read as records too, but never past
+  // the buffer (the sanitizer build checks that).
+  const std::size_t fits = spooler.ports.TrueNeededSize() / sizeof(PortInfo2);
+  ASSERT_EQ(listing.rows.size(), fits);
+  EXPECT_EQ(listing.rows[0].name, "COM1:");
+  EXPECT_EQ(listing.rows[1].name, "LPT1:");
+  EXPECT_EQ(listing.rows[2].name, "FILE:");
+  EXPECT_EQ(system.lines.size(), fits);
+}
+
+// ---- capacity ----
+
+class PortCountTest : public ListPortsTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PortCountTest, ListsAtMost256) {
+  const int count = GetParam();
+  spooler.ports.entries = NumberedPorts(count);
+  const PortListing listing = List();
+  const int listed = std::min(count, 256);
+  ASSERT_EQ(listing.rows.size(), static_cast<std::size_t>(listed));
+  ASSERT_EQ(system.lines.size(), static_cast<std::size_t>(listed));
+  for (int i = 0; i < listed; ++i) {
+    const std::string name = "PORT" + std::to_string(i) + ":";
+    EXPECT_EQ(listing.rows[i].name, name);
+    EXPECT_EQ(listing.rows[i].description, name + " port");
+    EXPECT_EQ(system.lines[i], name + "\n");
+  }
+  EXPECT_EQ(listing.preselected, -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, PortCountTest, ::testing::Values(0, 1, 255, 256, 257, 300));
+
+TEST_F(ListPortsTest, PortsPastTheCapacityAreNoCandidates) {
+  spooler.ports.entries = NumberedPorts(300);
+  spooler.ports.entries[270] = PortsNamed({"COM1:"})[0];
+  const PortListing listing = List();
+  EXPECT_EQ(listing.rows.size(), 256u);
+  EXPECT_EQ(listing.preselected, -1);
+  for (const std::string& line : system.lines) EXPECT_NE(line, "COM1:\n");
+
+  spooler.ports.entries[255] = PortsNamed({"FILE:"})[0];
+  EXPECT_EQ(List().preselected, 255);
+}
+
+// ---- texts ----
+
+TEST_F(ListPortsTest, NullTextsShowAsEmpty) {
+  auto ports = PortsNamed({"A", "B", "C", "LPT1:"});
+  ports[0].name.reset();
+  ports[1].description.reset();
+  ports[2].name.reset();
+  ports[2].monitor.reset();
+  ports[2].description.reset();
+  ports[3].monitor.reset();
+  spooler.ports.entries = ports;
+  const PortListing listing = List();
+
+  ASSERT_EQ(listing.rows.size(), 4u);
+  EXPECT_EQ(listing.rows[0].name, "");
+  EXPECT_EQ(listing.rows[0].description, "A port");
+  EXPECT_EQ(listing.rows[1].name, "B");
+  EXPECT_EQ(listing.rows[1].description, "");
+  EXPECT_EQ(listing.rows[2].name, "");
+  EXPECT_EQ(listing.rows[2].description, "");
+  EXPECT_EQ(listing.rows[3].name, "LPT1:");
+  EXPECT_EQ(listing.rows[3].description, "LPT1: port");
+  EXPECT_EQ(listing.preselected, 3);
+  EXPECT_EQ(system.lines, (std::vector<std::string>{"\n", "B\n", "\n", "LPT1:\n"}));
+}
+
+TEST_F(ListPortsTest, NamesOfAnyLengthAndByteAreKeptWhole) {
+  std::vector<std::string> names;
+  for (std::size_t length : {0u, 1u, 4u, 259u, 260u, 10000u}) names.push_back(std::string(length, 'N'));
+  names.push_back("\xC4\xA3\xD2\xFE\xB4\xF2\xD3\xA1\x80\xFF");
+  names.push_back("COM1\xB1\xB2");
+  names.push_back("LPT\xB1:");
+  const PortListing listing = ListNamed(names);
+
+  ASSERT_EQ(listing.rows.size(), names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(listing.rows[i].name, names[i]) << "row " << i;
+    EXPECT_EQ(listing.rows[i].description, names[i] + " port") << "row " << i;
+    EXPECT_EQ(system.lines[i], names[i] + "\n") << "row " << i;
+  }
+  // Four bytes decide; what follows them does not matter.
+  EXPECT_EQ(listing.preselected, 7);
+}
+
+// ---- preselection ----
+
+TEST(BuildPortListing, Preselection) {
+  struct Case {
+    std::vector<std::string> names;
+    int expected;
+  };
+  const Case cases[] = {
+      {{"LPT1:", "COM1:"}, 0},
+      {{"COM1:", "LPT1:"}, 1},
+      {{"FILE:", "COM1:", "LPT1:", "COM2:"}, 2},
+      {{"FILE:", "COM1:"}, 1},
+      {{"COM2:", "FILE:", "XPS:"}, 1},
+      {{"LPT1", "FILE"}, 0},
+      {{"lpt1:", "Lpt1:", "com1:", "file:"}, -1},
+      {{"lpt1:", "COM1:"}, 1},
+      {{"LPT", "COM", "FIL", "L", ""}, -1},
+      {{"LPT2:", "COM2:", "USB001", "Ne00:"}, -1},
+      {{"LPT1:", "LPT1.DOT4", "COM1:"}, 1},
+      {{}, -1},
+  };
+  for (const Case& c : cases) {
+    std::vector<PortRow> rows;
+    for (const std::string& name : c.names) rows.push_back({name, "d"});
+    const PortListing listing = BuildPortListing(rows);
+    EXPECT_EQ(listing.rows.size(), c.names.size());
+    EXPECT_EQ(listing.preselected, c.expected) << ::testing::PrintToString(c.names);
+  }
+}
+
+TEST_F(ListPortsTest, LastCom1PortWinsWhenNoLpt1) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 14; ++i) names.push_back("NUL" + std::to_string(i) + ":");
+  names[3] = "COM1:";
+  names[12] = "COM10:";
+  EXPECT_EQ(ListNamed(names).preselected, 12);
+  names[12] = "COM2:";
+  EXPECT_EQ(ListNamed(names).preselected, 3);
+}
+
+// ---- the buffer reader against hand-made answers ----
+
+TEST(EnumerationBuffer, TextsOutsideOrUnterminatedCountAsNull) {
+  std::vector<std::byte> bytes(16, std::byte{'x'});
+  bytes[3] = std::byte{0};
+  const std::byte* base = bytes.data();
+  const char* inside = reinterpret_cast<const char*>(base);
+  const char* tail = reinterpret_cast<const char*>(base) + 10;  // runs to the end unterminated
+  const char* end = reinterpret_cast<const char*>(base) + 16;
+  char outsideText[] = "outside";
+  const EnumerationBuffer buffer(std::move(bytes), 0, sizeof(PortInfo2));
+
+  EXPECT_EQ(buffer.TextAt(inside), "xxx");
+  EXPECT_EQ(buffer.TextAt(inside + 3), "");
+  EXPECT_EQ(buffer.TextAt(nullptr), std::nullopt);
+  EXPECT_EQ(buffer.TextAt(tail), std::nullopt);
+  EXPECT_EQ(buffer.TextAt(end), std::nullopt);
+  const auto before = reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(inside) - 1);
+  EXPECT_EQ(buffer.TextAt(before), std::nullopt);
+  EXPECT_EQ(buffer.TextAt(outsideText), std::nullopt);
+}
+
+TEST_F(ListPortsTest, PointersLeavingTheBufferGiveEmptyTexts) {
+  // A spooler that answers with one record whose texts lie elsewhere or run off
+  // the end of the buffer.
+  static const char kElsewhere[] = "LPT1:";
+  class Wild : public PortSpooler {
+   public:
+    EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) override {
+      constexpr std::uint32_t kNeeded = sizeof(PortInfo2) + 4;
+      if (size < kNeeded) return {false, kNeeded, 0, 122};
+      PortInfo2 record{};
+      record.pPortName = kElsewhere;
+      record.pDescription = reinterpret_cast<const char*>(buffer) + sizeof(PortInfo2);
+      std::memcpy(buffer, &record, sizeof record);
+      std::memcpy(buffer + sizeof(PortInfo2), "COM1", 4);  // no zero byte
+      return {true, kNeeded, 1, 0};
+    }
+  } wild;
+  const PortListing listing = ListPorts(wild, system);
+  ASSERT_EQ(listing.rows.size(), 1u);
+  EXPECT_EQ(listing.rows[0].name, "");
+  EXPECT_EQ(listing.rows[0].description, "");
+  EXPECT_EQ(listing.preselected, -1);
+}
+
+TEST(Enumerate, RefusedSizeQueryWithoutSizeGivesNothing) {
+  int calls = 0;
+  const EnumerationBuffer buffer = Enumerate<PortInfo2>([&](std::byte*, std::uint32_t) {
+    ++calls;
+    return EnumAnswer{false, 0, 0, 1722};
+  });
+  EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(Enumerate, AbsurdSizeIsNotAllocated) {
+  int calls = 0;
+  const EnumerationBuffer buffer = Enumerate<PortInfo2>([&](std::byte*, std::uint32_t) {
+    ++calls;
+    return EnumAnswer{false, 0xFFFFFFF0u, 0, 122};
+  });
+  EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(Enumerate, InsufficientBufferWithoutGrowthIsNotRetried) {
+  // A spooler whose needed size is a lie that no buffer satisfies.
+  std::vector<std::uint32_t> sizes;
+  const EnumerationBuffer buffer = Enumerate<PortInfo2>([&](std::byte*, std::uint32_t size) {
+    sizes.push_back(size);
+    return EnumAnswer{false, 64, 0, 122};
+  });
+  EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(sizes, (std::vector<std::uint32_t>{0, 64}));
+}
+
+}  // namespace
+}  // namespace oriel
