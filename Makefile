@@ -9,7 +9,7 @@ PACKAGES := cmake g++ googletest libgtest-dev g++-mingw-w64-i686 wine wine32:i38
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
-.PHONY: all deps build native mingw test unit e2e run demo fuzz clean
+.PHONY: all deps build native mingw test unit e2e run demo fuzz dist clean
 
 all: build
 
@@ -59,3 +59,9 @@ run: demo
 
 clean:
 	rm -rf build dist
+
+VERSION := 5.0.0
+dist: deps
+	cmake -S . -B $(MINGW) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(MINGW) --target Oriel -j2
+	scripts/dist.sh $(MINGW)/Oriel.exe $(VERSION)
