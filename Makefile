@@ -51,6 +51,10 @@ test: deps
 	$(MAKE) --no-print-directory e2e || status=1; \
 	exit $$status
 
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	scripts/fuzz.sh $(FUZZ_SECONDS)
+
 demo: mingw
 	scripts/demo_package.sh build/demo $(MINGW)/Oriel.exe
 

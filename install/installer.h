@@ -80,7 +80,6 @@ struct InstallServices {
   InstallNotifier& notifier;
 };
 
-inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::uint32_t kErrorPrinterAlreadyExists = 1802;
 
 inline constexpr std::size_t kDriverDirectorySize = 255;

@@ -14,6 +14,9 @@ namespace oriel {
 using WindowHandle = void*;
 using PrinterHandle = void*;
 
+// ERROR_INSUFFICIENT_BUFFER: the answer of a call whose buffer is too small.
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+
 // The answer of one enumeration call (EnumPortsA / EnumMonitorsA).
 struct EnumAnswer {
   bool ok = false;

@@ -14,7 +14,6 @@
 
 namespace oriel {
 
-inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;  // ERROR_INSUFFICIENT_BUFFER
 // Buffer calls before giving up when the list keeps growing between calls.
 inline constexpr int kEnumerationTries = 4;
 // Larger requests are taken as garbage rather than allocated.

@@ -18,7 +18,6 @@
 
 namespace oriel::testing {
 
-inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::uint32_t kErrorInvalidUserBuffer = 1784;
 inline constexpr std::uint32_t kErrorRpcServerUnavailable = 1722;
 

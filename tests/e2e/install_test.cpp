@@ -1,0 +1,372 @@
+// Whole installations, from the OS page to the last message, judged
+// afterwards by what the spooler, the registry and the driver directory say
+// on their own: the driver record, the printer record, the "Device" and port
+// values, and the bytes of every copied file.
+#include <ostream>
+#include <stdexcept>
+#include <utility>
+
+#include "tests/e2e/oriel_fixture.h"
+#include "tests/e2e/spooler_checks.h"
+
+namespace e2e {
+namespace {
+
+// The catalogue rows the cases install.
+struct Model {
+  int row;
+  const wchar_t* driverName;
+  const wchar_t* dataFile;
+  bool usesPlugin;
+};
+const Model kRow1{1, L"RK-T410(Cut) Series", L"RKT410cut.GPD", false};
+const Model kRow3{3, L"RK-T420(Cut) Series", L"RKT420cut.GPD", false};
+const Model kRow5{5, L"RK-T430E Series", L"RKT430E.GPD", true};
+const Model kRow12{12, L"RK-KT440 Series", L"RKKT440.GPD", true};
+
+const wchar_t* const kModuleFile = L"RKT4X.DLL";
+const std::vector<std::wstring> kSharedFiles = {L"uniDRVui.DLL", L"uniDRV.DLL", L"UNIDRV.HLP", L"UNIRES.DLL",
+                                                L"TTFSUB.GPD",   L"STDNAMES.GPD", L"RKUNI.ini", L"RKUNI.dll"};
+
+// What the user picks on the way through the wizard.
+struct Choices {
+  Model model = kRow1;
+  std::wstring port;  // the port page's row; empty keeps the preselected one
+  bool setDefault = true;
+  int lptCom = -1;  // index in the hidden LPT/COM list; -1 leaves "LPT1"
+  std::vector<std::pair<int, int>> serial;  // (list id, index) in the hidden serial lists
+};
+
+// How a run ended: every message box in order (each answered with OK), then
+// the exit status.
+struct Ending {
+  std::vector<std::wstring> messages;
+  DWORD status = 0;
+};
+
+bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+// From the OS page to the port page, choosing on the way.
+HWND ReachPortPage(const OrielProcess& app, const Choices& choices) {
+  HWND osPage = WaitForWindow(app, kOsPageTitle);
+  Click(Control(osPage, IDC_OS_NEXT));
+  HWND settings = WaitForWindow(app, kSettingsPageTitle);
+  SelectComboItem(settings, IDC_SET_MODEL, choices.model.row);
+  if (!choices.setDefault) {
+    HWND box = Control(settings, IDC_SET_DEFAULT);
+    Click(box);
+    if (!WaitUntil([&] { return CheckState(box) == BST_UNCHECKED; })) {
+      throw std::runtime_error("clicking \"Set Default Printer\" did not clear it");
+    }
+  }
+  if (choices.lptCom >= 0) SelectComboItem(settings, IDC_SET_PORT, choices.lptCom);
+  for (const auto& [id, index] : choices.serial) SelectComboItem(settings, id, index);
+
+  Click(Control(settings, IDC_SET_NEXT));
+  HWND portPage = WaitForWindow(app, kPortPageTitle);
+  if (!choices.port.empty()) {
+    HWND list = Control(portPage, IDC_PORT_LIST);
+    const std::vector<std::wstring> names = ListViewColumnTexts(list);
+    const auto found = std::find(names.begin(), names.end(), choices.port);
+    if (found == names.end()) throw std::runtime_error("the port page lists no " + Utf8(choices.port));
+    const int row = static_cast<int>(found - names.begin());
+    ListViewSelectRow(list, row);
+    if (ListViewSelectedRows(list) != std::vector<int>{row}) {
+      throw std::runtime_error("could not select the row of " + Utf8(choices.port));
+    }
+  }
+  return portPage;
+}
+
+// Answers every message box with OK until the program ends.
+Ending Finish(const OrielProcess& app) {
+  Ending ending;
+  for (;;) {
+    HWND box = nullptr;
+    const bool settled = WaitUntil(
+        [&] {
+          box = FindWindowOf(app.Id(), kMessageCaption, L"#32770");
+          return box != nullptr || !app.Running();
+        },
+        kExitTimeoutMs);
+    if (!settled) {
+      throw std::runtime_error("neither a message nor the end of the program within " +
+                               std::to_string(kExitTimeoutMs) + " ms; windows: " + DescribeWindows(app.Id()));
+    }
+    if (!box) {
+      ending.status = app.WaitForExit();
+      return ending;
+    }
+    box = WaitForMessageBox(app);
+    ending.messages.push_back(MessageBoxText(box));
+    if (ending.messages.size() > 4) throw std::runtime_error("more than four message boxes in one run");
+    PressMessageBoxButton(box);
+    WaitForWindowGone(box, L"message box");
+  }
+}
+
+Ending InstallWith(const OrielProcess& app, const Choices& choices) {
+  HWND portPage = ReachPortPage(app, choices);
+  Click(Control(portPage, IDC_PORT_INSTALL));
+  return Finish(app);
+}
+
+std::string Joined(const std::vector<std::wstring>& texts) {
+  std::string joined;
+  for (const std::wstring& text : texts) joined += (joined.empty() ? "\"" : ", \"") + Utf8(text) + "\"";
+  return joined.empty() ? "none" : joined;
+}
+
+// The ten files every installation copies, by the names the installer uses.
+std::vector<std::wstring> CopiedFiles(const Model& model) {
+  std::vector<std::wstring> files = {kModuleFile, model.dataFile};
+  files.insert(files.end(), kSharedFiles.begin(), kSharedFiles.end());
+  return files;
+}
+
+std::vector<std::wstring> ExpectedDependentFiles(const Model& model) {
+  std::vector<std::wstring> files = {L"ttfsub.GPD", L"unires.DLL", L"stdnames.GPD"};
+  if (model.usesPlugin) files.insert(files.end(), {L"RKUNI.ini", L"RKUNI.dll"});
+  files.push_back(kModuleFile);
+  return files;
+}
+
+bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
+  return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
+}
+
+// A file of the driver record: named as expected, inside the driver
+// directory, and holding the bytes of that package file.
+void ExpectDriverFile(const std::wstring& recorded, const std::wstring& expectedName, const std::wstring& directory,
+                      const std::wstring& folder, const char* field) {
+  SCOPED_TRACE(std::string(field) + " " + Utf8(recorded));
+  EXPECT_TRUE(SameName(FileNamePart(recorded), expectedName)) << "expected a file named " << Utf8(expectedName);
+  // The spooler may give bare names; they are relative to its version folder.
+  const std::wstring path = FileNamePart(recorded) == recorded ? directory + L"\\3\\" + recorded : recorded;
+  EXPECT_TRUE(StartsWithIgnoringCase(path, directory + L"\\")) << "not inside " << Utf8(directory);
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(path, &bytes)) << "cannot read " << Utf8(path);
+  EXPECT_TRUE(bytes == TestPackages::Contents(folder, expectedName))
+      << Utf8(path) << " does not hold the bytes of " << Utf8(folder) << "\\" << Utf8(expectedName) << " ("
+      << bytes.size() << " bytes)";
+}
+
+// The driver as the spooler keeps it, for one environment and package.
+void ExpectDriver(const Model& model, const std::wstring& environment, const std::wstring& folder) {
+  const std::vector<DriverRecord> drivers = SpoolerDriversNamed(environment, model.driverName);
+  ASSERT_EQ(drivers.size(), 1u) << "drivers named " << Utf8(model.driverName) << " in " << Utf8(environment);
+  const DriverRecord& driver = drivers.front();
+  const std::wstring directory = DriverDirectory(environment);
+  EXPECT_TRUE(SameName(driver.environment, environment)) << Utf8(driver.environment);
+  EXPECT_EQ(driver.defaultDataType, L"RAW");
+  EXPECT_EQ(driver.monitorName, L"");
+  ExpectDriverFile(driver.driverPath, L"uniDRV.DLL", directory, folder, "driver");
+  ExpectDriverFile(driver.configFile, L"uniDRVui.DLL", directory, folder, "config file");
+  ExpectDriverFile(driver.dataFile, model.dataFile, directory, folder, "data file");
+  ExpectDriverFile(driver.helpFile, L"UNIDRV.HLP", directory, folder, "help file");
+
+  const std::vector<std::wstring> expected = ExpectedDependentFiles(model);
+  ASSERT_EQ(driver.dependentFiles.size(), expected.size()) << "dependent files: " << Joined(driver.dependentFiles);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    ExpectDriverFile(driver.dependentFiles[i], expected[i], directory, folder, "dependent file");
+  }
+
+  // Every copy, wherever the spooler left it, is the package's file.
+  for (const std::wstring& name : CopiedFiles(model)) {
+    bool found = false;
+    for (const std::wstring& path : {directory + L"\\" + name, directory + L"\\3\\" + name}) {
+      std::string bytes;
+      if (!ReadWholeFile(path, &bytes)) continue;
+      found = true;
+      EXPECT_TRUE(bytes == TestPackages::Contents(folder, name))
+          << Utf8(path) << " differs from " << Utf8(folder) << "\\" << Utf8(name);
+    }
+    EXPECT_TRUE(found) << Utf8(name) << " is neither in " << Utf8(directory) << " nor in its 3 folder";
+  }
+}
+
+void ExpectPrinter(const Model& model, const std::wstring& port, const std::wstring& environment) {
+  ASSERT_EQ(SpoolerPrintersNamed(model.driverName).size(), 1u) << "printers named " << Utf8(model.driverName);
+  const std::optional<PrinterRecord> printer = SpoolerPrinter(model.driverName);
+  ASSERT_TRUE(printer) << "the printer " << Utf8(model.driverName) << " does not open";
+  EXPECT_EQ(printer->port, port);
+  EXPECT_EQ(printer->driver, model.driverName);
+  EXPECT_TRUE(SameName(printer->printProcessor, L"WinPrint")) << Utf8(printer->printProcessor);
+  EXPECT_EQ(printer->dataType, L"RAW");
+  const std::optional<DriverRecord> driver = DriverOfPrinter(model.driverName, environment);
+  ASSERT_TRUE(driver) << "GetPrinterDriverW level 3 gave nothing for the printer";
+  EXPECT_EQ(driver->name, model.driverName);
+  EXPECT_TRUE(SameName(FileNamePart(driver->dataFile), model.dataFile)) << Utf8(driver->dataFile);
+}
+
+void ExpectNothingRegistered(const Model& model) {
+  for (const std::wstring& environment : {kEnvironmentX86, kEnvironmentX64}) {
+    EXPECT_TRUE(SpoolerDriversNamed(environment, model.driverName).empty())
+        << "a driver " << Utf8(model.driverName) << " is registered in " << Utf8(environment);
+  }
+  EXPECT_TRUE(SpoolerPrintersNamed(model.driverName).empty()) << "a printer " << Utf8(model.driverName) << " exists";
+}
+
+using RegistryValues = std::map<std::wstring, std::wstring>;
+
+RegistryValues PortValues() { return RegistryTexts(HKEY_LOCAL_MACHINE, kPortsKey); }
+std::optional<std::wstring> DeviceValue() { return ReadRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue); }
+
+// ---- 32-bit prefix ----
+
+struct InstallCase {
+  const char* name;
+  Choices choices;
+  std::wstring expectedPort;         // the printer's port
+  std::wstring serialValueName;      // empty: no port value changes
+  std::wstring serialValue;
+};
+
+void PrintTo(const InstallCase& c, std::ostream* os) { *os << c.name; }
+
+// One fixture for the plain and the table-driven cases, so that all of them
+// run as the suite "Install".
+class Install : public OrielTest, public ::testing::WithParamInterface<InstallCase> {
+protected:
+  void SetUp() override {
+    if (IsWin64Prefix()) GTEST_SKIP() << "the x86 installation runs in the win32 prefix";
+  }
+
+  // A package without one win2k file: the run names it and registers nothing.
+  void InstallWithout(const Model& model, const std::wstring& missing) {
+    const RegistryValues portsBefore = PortValues();
+    TestPackages::Options options;
+    options.omit = {{L"win2k", missing}};
+    Launch(kDefaultWindowsVersion, options);
+    const Ending ending = InstallWith(App(), Choices{model, L"COM2:", true, 3});
+    ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
+    EXPECT_NE(ending.messages[0], L"Completed!");
+    EXPECT_TRUE(Contains(ending.messages[0], L"win2k\\" + missing)) << Utf8(ending.messages[0]);
+    EXPECT_EQ(ending.status, kStatusInstallFailed);
+    ExpectNothingRegistered(model);
+    // It stopped before the registry steps.
+    EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
+    EXPECT_EQ(PortValues(), portsBefore);
+  }
+};
+
+TEST_P(Install, RegistersDriverPrinterAndValues) {
+  const InstallCase& c = GetParam();
+  const RegistryValues portsBefore = PortValues();
+  Launch();
+  const Ending ending = InstallWith(App(), c.choices);
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+
+  ExpectDriver(c.choices.model, kEnvironmentX86, L"win2k");
+  ExpectPrinter(c.choices.model, c.expectedPort, kEnvironmentX86);
+  EXPECT_EQ(DeviceValue().value_or(L"(none)"), std::wstring(c.choices.model.driverName) + L",winspool," + c.expectedPort);
+
+  RegistryValues expectedPorts = portsBefore;
+  if (!c.serialValueName.empty()) expectedPorts[c.serialValueName] = c.serialValue;
+  EXPECT_EQ(PortValues(), expectedPorts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Install,
+    ::testing::Values(
+        // The port list's preselection is LPT1:; each case picks another row.
+        InstallCase{"NonPluginRowOnCom2", Choices{kRow1, L"COM2:"}, L"COM2:", L"", L""},
+        InstallCase{"PluginRowSerialDefaultsToCom1", Choices{kRow5, L"COM3:", true, 3}, L"COM3:", L"COM1:",
+                    L"19200,N,8,1,p"},
+        // Baud, data bits, stop bits, parity and flow all moved; flow None is a blank.
+        InstallCase{"ChangedSerialSettingsToCom4",
+                    Choices{kRow12, L"FILE:", true, 6,
+                            {{IDC_SET_BAUD, 8}, {IDC_SET_DATABITS, 2}, {IDC_SET_STOPBITS, 2}, {IDC_SET_PARITY, 1},
+                             {IDC_SET_FLOW, 0}}},
+                    L"FILE:", L"COM4:", L"115200,M,7,2, "}),
+    [](const ::testing::TestParamInfo<InstallCase>& param) { return std::string(param.param.name); });
+
+TEST_F(Install, ClearedDefaultPrinterLeavesDeviceAlone) {
+  const std::wstring elsewhere = L"Elsewhere,winspool,LPT3:";
+  WriteRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, elsewhere);
+  Launch();
+  Choices choices{kRow5, L"LPT2:"};
+  choices.setDefault = false;
+  const Ending ending = InstallWith(App(), choices);
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+  ExpectPrinter(kRow5, L"LPT2:", kEnvironmentX86);
+  EXPECT_EQ(DeviceValue().value_or(L"(none)"), elsewhere);
+}
+
+TEST_F(Install, SameModelThreeTimesKeepsOneOfEach) {
+  Launch();
+  const Choices choices{kRow5, L"COM2:"};
+  Ending first = InstallWith(App(), choices);
+  EXPECT_EQ(first.messages, std::vector<std::wstring>{L"Completed!"}) << "first run: " << Joined(first.messages);
+  EXPECT_EQ(first.status, kStatusInstalled);
+
+  for (int run = 2; run <= 3; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    OrielProcess again;
+    again.Start(OrielExePath(), Packages().Root());
+    const Ending ending = InstallWith(again, choices);
+    EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+    EXPECT_EQ(ending.status, kStatusInstalled);
+  }
+  ExpectDriver(kRow5, kEnvironmentX86, L"win2k");
+  ExpectPrinter(kRow5, L"COM2:", kEnvironmentX86);
+  EXPECT_EQ(DeviceValue().value_or(L"(none)"), L"RK-T430E Series,winspool,COM2:");
+}
+
+TEST_F(Install, MissingModelFileStopsBeforeRegistering) { InstallWithout(kRow3, L"RKT420cut.GPD"); }
+
+// The plug-in pair goes along for every model, so its absence stops also a
+// model that does not list it.
+TEST_F(Install, MissingPluginFileStopsAlsoNonPluginRow) { InstallWithout(kRow1, L"RKUNI.dll"); }
+
+// Windows 98 (OS kind 2) gets no completion message; the installation is the same.
+TEST_F(Install, Win98InstallsWithoutCompletedMessage) {
+  Launch(L"win98");
+  const Ending ending = InstallWith(App(), Choices{kRow1, L"COM2:"});
+  EXPECT_TRUE(ending.messages.empty()) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+  ExpectDriver(kRow1, kEnvironmentX86, L"win2k");
+  ExpectPrinter(kRow1, L"COM2:", kEnvironmentX86);
+}
+
+// ---- 64-bit prefix ----
+
+class Install64 : public OrielTest {
+protected:
+  void SetUp() override {
+    if (!IsWin64Prefix()) GTEST_SKIP() << "the x64 package is chosen only under WOW64";
+  }
+};
+
+TEST_F(Install64, RegistersX64PackageUnderWow64) {
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+  ASSERT_TRUE(wow64) << "a 32-bit process in the win64 prefix should run under WOW64";
+  Launch();
+  const Ending ending = InstallWith(App(), Choices{kRow5, L"COM2:"});
+
+  ExpectDriver(kRow5, kEnvironmentX64, L"x64");
+  EXPECT_TRUE(SpoolerDriversNamed(kEnvironmentX86, kRow5.driverName).empty())
+      << "the x86 environment got the driver as well";
+
+  // Wine looks the printer's driver up in the caller's own environment, so
+  // a 32-bit caller cannot create a printer on an x64 driver there; Windows'
+  // spooler can. Either way the program must say what happened.
+  if (SpoolerPrintersNamed(kRow5.driverName).empty()) {
+    ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
+    EXPECT_TRUE(Contains(ending.messages[0], L"AddPrinterA")) << Utf8(ending.messages[0]);
+    EXPECT_TRUE(Contains(ending.messages[0], kRow5.driverName)) << Utf8(ending.messages[0]);
+    EXPECT_EQ(ending.status, kStatusInstallFailed);
+    EXPECT_FALSE(DeviceValue()) << "\"Device\" names a printer that does not exist";
+  } else {
+    ADD_FAILURE() << "this Wine created the printer on the x64 driver; the case expected it to refuse";
+    EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+    EXPECT_EQ(ending.status, kStatusInstalled);
+    ExpectPrinter(kRow5, L"COM2:", kEnvironmentX64);
+  }
+}
+
+}  // namespace
+}  // namespace e2e

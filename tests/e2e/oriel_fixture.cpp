@@ -1,0 +1,72 @@
+#include "tests/e2e/oriel_fixture.h"
+
+#include <exception>
+
+namespace e2e {
+
+const std::vector<int>& OsRadioIds() {
+  static const std::vector<int> ids = {IDC_OS_VISTA, IDC_OS_WIN95,  IDC_OS_WIN98, IDC_OS_NT4, IDC_OS_WIN2000,
+                                       IDC_OS_WINXP, IDC_OS_WIN2003, IDC_OS_WIN7,  IDC_OS_WIN8};
+  return ids;
+}
+
+const std::vector<int>& SerialListIds() {
+  static const std::vector<int> ids = {IDC_SET_BAUD, IDC_SET_DATABITS, IDC_SET_STOPBITS, IDC_SET_PARITY,
+                                       IDC_SET_FLOW};
+  return ids;
+}
+
+void OrielTest::TearDown() {
+  if (HasFailure() && app_.Running()) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    try {
+      Screenshot(L"FAILED-" + Wide(info->test_suite_name()) + L"." + Wide(info->name()));
+    } catch (const std::exception&) {
+      // The failure itself is what matters.
+    }
+  }
+  app_.Kill();
+}
+
+void OrielTest::Launch(const std::wstring& windowsVersion, const TestPackages::Options& packageOptions) {
+  const std::wstring exe = OrielExePath();
+  SetReportedWindowsVersion(ExeFileName(exe), windowsVersion);
+  packages_ = std::make_unique<TestPackages>(packageOptions);
+  app_.Start(exe, packages_->Root());
+}
+
+HWND OrielTest::OpenSettingsPage() {
+  HWND osPage = WaitOsPage();
+  Click(Control(osPage, IDC_OS_NEXT));
+  return WaitSettingsPage();
+}
+
+HWND OrielTest::OpenPortPage(HWND settingsPage) {
+  Click(Control(settingsPage, IDC_SET_NEXT));
+  return WaitPortPage();
+}
+
+DWORD OrielTest::WaitForExit(const std::vector<std::wstring>& failIfShown) {
+  return app_.WaitForExit(kExitTimeoutMs, failIfShown);
+}
+
+void OrielTest::Screenshot(const std::wstring& name, HWND window) {
+  try {
+    SaveScreenshot(PrefixArch() + L"-" + name, window);
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << "screenshot " << Utf8(name) << ": " << e.what();
+  }
+}
+
+void OrielUiTest::SetUp() {
+  if (IsWin64Prefix()) GTEST_SKIP() << "page behaviour is checked in the win32 prefix";
+}
+
+void ExpectOnlyMarked(HWND osPage, int markedId) {
+  for (int id : OsRadioIds()) {
+    EXPECT_EQ(CheckState(Control(osPage, id)), id == markedId ? BST_CHECKED : BST_UNCHECKED)
+        << "radio button " << id << " (" << Utf8(Text(Control(osPage, id))) << ")";
+  }
+}
+
+}  // namespace e2e

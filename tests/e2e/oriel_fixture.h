@@ -1,0 +1,95 @@
+// The fixture every end-to-end case builds on: a fresh package folder, the
+// reported Windows version, Oriel.exe started there, and the ways to reach
+// each page. The program is killed on teardown if it still runs; a failed
+// case leaves a screenshot named after it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/e2e/test_package.h"
+#include "tests/e2e/ui_driver.h"
+
+namespace e2e {
+
+// The program's own window titles and message-box caption.
+inline const std::wstring kOsPageTitle = L"Select OS (x86/x64)";
+inline const std::wstring kSettingsPageTitle = L"Detail Setting (x86/x64)";
+inline const std::wstring kPortPageTitle = L"Select Port (x86/x64)";
+inline const std::wstring kCreatePortTitle = L"Create Port";
+inline const std::wstring kAboutBoxTitle = L"关于 Oriel";
+inline const std::wstring kMessageCaption = L"Oriel";
+
+// Wine's own default; the cases name it so they do not depend on the prefix.
+inline const std::wstring kDefaultWindowsVersion = L"win7";
+
+// Exit statuses of Oriel.exe.
+constexpr DWORD kStatusInstalled = 0;
+constexpr DWORD kStatusNotInstalled = 1;
+constexpr DWORD kStatusInstallFailed = 2;
+
+// The nine radio buttons of the OS page, in template order.
+const std::vector<int>& OsRadioIds();
+// The five serial lists of the settings page: baud, data bits, stop bits,
+// parity, flow control.
+const std::vector<int>& SerialListIds();
+
+class OrielTest : public ::testing::Test {
+protected:
+  void TearDown() override;
+
+  // Sets the Windows version Wine reports to the program, makes the package
+  // folder and starts Oriel.exe in it.
+  void Launch(const std::wstring& windowsVersion = kDefaultWindowsVersion,
+              const TestPackages::Options& packageOptions = {});
+
+  HWND WaitOsPage(HWND notThis = nullptr) { return WaitForWindow(app_, kOsPageTitle, kWindowTimeoutMs, notThis); }
+  HWND WaitSettingsPage(HWND notThis = nullptr) {
+    return WaitForWindow(app_, kSettingsPageTitle, kWindowTimeoutMs, notThis);
+  }
+  HWND WaitPortPage(HWND notThis = nullptr) { return WaitForWindow(app_, kPortPageTitle, kWindowTimeoutMs, notThis); }
+  HWND WaitCreatePort() { return WaitForWindow(app_, kCreatePortTitle); }
+  HWND WaitAboutBox() { return WaitForWindow(app_, kAboutBoxTitle); }
+
+  // From a launched program: Next on the OS page, then the settings page.
+  HWND OpenSettingsPage();
+  // Next on the settings page, then the port page.
+  HWND OpenPortPage(HWND settingsPage);
+
+  // Waits for the program to end and returns its exit status; fails at once
+  // when one of `failIfShown` appears instead.
+  DWORD WaitForExit(const std::vector<std::wstring>& failIfShown = {});
+
+  // A screenshot named <arch>-<name>; a failure to take it fails the case.
+  void Screenshot(const std::wstring& name, HWND window = nullptr);
+
+  OrielProcess& App() { return app_; }
+  TestPackages& Packages() { return *packages_; }
+
+private:
+  std::unique_ptr<TestPackages> packages_;
+  OrielProcess app_;  // after packages_: it ends before the folder goes
+};
+
+// Cases of the page suites run in the 32-bit prefix only; the 64-bit one
+// adds nothing to what they show.
+class OrielUiTest : public OrielTest {
+protected:
+  void SetUp() override;
+};
+
+// Expects exactly `markedId` of the nine OS radio buttons checked (none
+// when markedId is 0).
+void ExpectOnlyMarked(HWND osPage, int markedId);
+
+}  // namespace e2e
+
+// Skips the current case unless it runs in the named prefix ("win32"/"win64").
+#define ORIEL_ONLY_IN_PREFIX(arch)                                                        \
+  do {                                                                                    \
+    if (::e2e::PrefixArch() != L"" arch) GTEST_SKIP() << "runs in the " arch " prefix only"; \
+  } while (0)

@@ -1,0 +1,317 @@
+#include "tests/e2e/spooler_checks.h"
+
+#include <winspool.h>
+
+#include <stdexcept>
+
+#include "tests/e2e/ui_driver.h"
+
+namespace e2e {
+namespace {
+
+[[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
+
+std::wstring Or(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
+
+std::vector<std::wstring> MultiString(const wchar_t* list) {
+  std::vector<std::wstring> names;
+  if (!list) return names;
+  for (const wchar_t* name = list; *name; name += wcslen(name) + 1) names.emplace_back(name);
+  return names;
+}
+
+DriverRecord FromInfo3(const DRIVER_INFO_3W& info) {
+  DriverRecord record;
+  record.version = info.cVersion;
+  record.name = Or(info.pName);
+  record.environment = Or(info.pEnvironment);
+  record.driverPath = Or(info.pDriverPath);
+  record.dataFile = Or(info.pDataFile);
+  record.configFile = Or(info.pConfigFile);
+  record.helpFile = Or(info.pHelpFile);
+  record.dependentFiles = MultiString(info.pDependentFiles);
+  record.monitorName = Or(info.pMonitorName);
+  record.defaultDataType = Or(info.pDefaultDataType);
+  return record;
+}
+
+PrinterRecord FromInfo2(const PRINTER_INFO_2W& info) {
+  return {Or(info.pPrinterName), Or(info.pPortName), Or(info.pDriverName), Or(info.pPrintProcessor),
+          Or(info.pDatatype)};
+}
+
+// The two-call pattern of the spooler's enumerations: size, then fill. A
+// second "buffer too small" (something was added in between) gets one retry.
+template <typename Call>
+std::vector<BYTE> Enumerate(const char* what, Call call, DWORD* count) {
+  std::vector<BYTE> buffer;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    DWORD needed = 0;
+    *count = 0;
+    if (call(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()), &needed, count)) {
+      return buffer;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_INSUFFICIENT_BUFFER) Fail(std::string(what) + " failed: " + ErrorText(error));
+    buffer.assign(needed, 0);
+  }
+  Fail(std::string(what) + " kept asking for a larger buffer");
+}
+
+class Printer {
+public:
+  explicit Printer(const std::wstring& name) {
+    if (!OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &handle_, nullptr)) handle_ = nullptr;
+  }
+  ~Printer() {
+    if (handle_) ClosePrinter(handle_);
+  }
+  Printer(const Printer&) = delete;
+  Printer& operator=(const Printer&) = delete;
+  HANDLE get() const { return handle_; }
+
+private:
+  HANDLE handle_ = nullptr;
+};
+
+class Key {
+public:
+  Key(HKEY root, const std::wstring& path, REGSAM access) {
+    status_ = RegOpenKeyExW(root, path.c_str(), 0, access, &key_);
+    if (status_ != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~Key() {
+    if (key_) RegCloseKey(key_);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HKEY get() const { return key_; }
+  LONG status() const { return status_; }
+
+private:
+  HKEY key_ = nullptr;
+  LONG status_ = ERROR_SUCCESS;
+};
+
+std::string KeyName(HKEY root, const std::wstring& path) {
+  return (root == HKEY_LOCAL_MACHINE ? "HKLM\\" : root == HKEY_CURRENT_USER ? "HKCU\\" : "?\\") + Utf8(path);
+}
+
+}  // namespace
+
+// ---- Spooler ----
+
+std::vector<PortRecord> SpoolerPorts() {
+  DWORD count = 0;
+  const std::vector<BYTE> buffer = Enumerate(
+      "EnumPortsW",
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPortsW(nullptr, 2, data, size, needed, returned) != FALSE;
+      },
+      &count);
+  std::vector<PortRecord> ports;
+  const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    ports.push_back({Or(info[i].pPortName), Or(info[i].pMonitorName), Or(info[i].pDescription)});
+  }
+  return ports;
+}
+
+std::vector<std::wstring> SpoolerPortNames() {
+  std::vector<std::wstring> names;
+  for (const PortRecord& port : SpoolerPorts()) names.push_back(port.name);
+  return names;
+}
+
+std::vector<std::wstring> SpoolerMonitorNames() {
+  DWORD count = 0;
+  const std::vector<BYTE> buffer = Enumerate(
+      "EnumMonitorsW",
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumMonitorsW(nullptr, 1, data, size, needed, returned) != FALSE;
+      },
+      &count);
+  std::vector<std::wstring> names;
+  const auto* info = reinterpret_cast<const MONITOR_INFO_1W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) names.push_back(Or(info[i].pName));
+  return names;
+}
+
+std::vector<DriverRecord> SpoolerDrivers(const std::wstring& environment) {
+  DWORD count = 0;
+  const std::vector<BYTE> buffer = Enumerate(
+      "EnumPrinterDriversW",
+      [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPrinterDriversW(nullptr, const_cast<LPWSTR>(environment.c_str()), 3, data, size, needed,
+                                   returned) != FALSE;
+      },
+      &count);
+  std::vector<DriverRecord> drivers;
+  const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) drivers.push_back(FromInfo3(info[i]));
+  return drivers;
+}
+
+std::vector<DriverRecord> SpoolerDriversNamed(const std::wstring& environment, const std::wstring& name) {
+  std::vector<DriverRecord> named;
+  for (DriverRecord& driver : SpoolerDrivers(environment)) {
+    if (driver.name == name) named.push_back(std::move(driver));
+  }
+  return named;
+}
+
+std::optional<DriverRecord> DriverOfPrinter(const std::wstring& printerName, const std::wstring& environment) {
+  Printer printer(printerName);
+  if (!printer.get()) return std::nullopt;
+  DWORD needed = 0;
+  LPWSTR env = const_cast<LPWSTR>(environment.c_str());
+  GetPrinterDriverW(printer.get(), env, 3, nullptr, 0, &needed);
+  if (needed == 0) return std::nullopt;
+  std::vector<BYTE> buffer(needed);
+  if (!GetPrinterDriverW(printer.get(), env, 3, buffer.data(), needed, &needed)) return std::nullopt;
+  return FromInfo3(*reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data()));
+}
+
+std::vector<PrinterRecord> SpoolerPrinters() {
+  DWORD count = 0;
+  const std::vector<BYTE> buffer = Enumerate(
+      "EnumPrintersW",
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, returned) != FALSE;
+      },
+      &count);
+  std::vector<PrinterRecord> printers;
+  const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) printers.push_back(FromInfo2(info[i]));
+  return printers;
+}
+
+std::vector<PrinterRecord> SpoolerPrintersNamed(const std::wstring& name) {
+  std::vector<PrinterRecord> named;
+  for (PrinterRecord& printer : SpoolerPrinters()) {
+    if (printer.name == name) named.push_back(std::move(printer));
+  }
+  return named;
+}
+
+std::optional<PrinterRecord> SpoolerPrinter(const std::wstring& name) {
+  Printer printer(name);
+  if (!printer.get()) return std::nullopt;
+  DWORD needed = 0;
+  GetPrinterW(printer.get(), 2, nullptr, 0, &needed);
+  if (needed == 0) Fail("GetPrinterW level 2 for " + Utf8(name) + " gave no size: " + LastErrorText());
+  std::vector<BYTE> buffer(needed);
+  if (!GetPrinterW(printer.get(), 2, buffer.data(), needed, &needed)) {
+    Fail("GetPrinterW level 2 for " + Utf8(name) + " failed: " + LastErrorText());
+  }
+  return FromInfo2(*reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data()));
+}
+
+std::wstring DriverDirectory(const std::wstring& environment) {
+  std::vector<BYTE> buffer(2 * (MAX_PATH + 1) * sizeof(wchar_t), 0);
+  DWORD needed = 0;
+  LPWSTR env = const_cast<LPWSTR>(environment.c_str());
+  if (!GetPrinterDriverDirectoryW(nullptr, env, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+      Fail("GetPrinterDriverDirectoryW for " + Utf8(environment) + " failed: " + LastErrorText());
+    }
+    buffer.assign(needed + sizeof(wchar_t), 0);
+    if (!GetPrinterDriverDirectoryW(nullptr, env, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
+      Fail("GetPrinterDriverDirectoryW for " + Utf8(environment) + " failed: " + LastErrorText());
+    }
+  }
+  std::wstring directory(reinterpret_cast<const wchar_t*>(buffer.data()));
+  if (directory.empty()) Fail("GetPrinterDriverDirectoryW gave an empty directory for " + Utf8(environment));
+  return directory;
+}
+
+// ---- Registry ----
+
+std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& path, const std::wstring& name) {
+  Key key(root, path, KEY_QUERY_VALUE);
+  if (!key.get()) return std::nullopt;
+  DWORD type = 0, size = 0;
+  LONG status = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
+  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (status != ERROR_SUCCESS) Fail("cannot read " + KeyName(root, path) + " " + Utf8(name) + ": " + ErrorText(status));
+  if (type != REG_SZ) Fail(KeyName(root, path) + " " + Utf8(name) + " is of type " + std::to_string(type) + ", not REG_SZ");
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  status = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &got);
+  if (status != ERROR_SUCCESS) Fail("cannot read " + KeyName(root, path) + " " + Utf8(name) + ": " + ErrorText(status));
+  text.resize(got / sizeof(wchar_t));
+  while (!text.empty() && text.back() == L'\0') text.pop_back();
+  return text;
+}
+
+std::map<std::wstring, std::wstring> RegistryTexts(HKEY root, const std::wstring& path) {
+  std::map<std::wstring, std::wstring> values;
+  Key key(root, path, KEY_QUERY_VALUE);
+  if (!key.get()) return values;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[16384];
+    DWORD nameLength = 16384, type = 0;
+    const LONG status = RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) Fail("cannot list " + KeyName(root, path) + ": " + ErrorText(status));
+    if (type != REG_SZ) continue;
+    const std::wstring valueName(name, nameLength);
+    values[valueName] = ReadRegistryText(root, path, valueName).value_or(L"");
+  }
+  return values;
+}
+
+void WriteRegistryText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) Fail("cannot open " + KeyName(root, path) + ": " + ErrorText(status));
+  status = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS) Fail("cannot set " + KeyName(root, path) + " " + Utf8(name) + ": " + ErrorText(status));
+}
+
+void DeleteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name) {
+  Key key(root, path, KEY_SET_VALUE);
+  if (!key.get()) return;
+  const LONG status = RegDeleteValueW(key.get(), name.c_str());
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+    Fail("cannot delete " + KeyName(root, path) + " " + Utf8(name) + ": " + ErrorText(status));
+  }
+}
+
+void RemovePorts(const std::vector<std::wstring>& names) {
+  for (const std::wstring& name : names) DeleteRegistryValue(HKEY_LOCAL_MACHINE, kPortsKey, name);
+}
+
+void AddPorts(const std::vector<std::wstring>& names) {
+  for (const std::wstring& name : names) WriteRegistryText(HKEY_LOCAL_MACHINE, kPortsKey, name, L"");
+}
+
+// ---- Files ----
+
+std::wstring FileNamePart(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
+// ---- Pages ----
+
+void WaitForPostedInput(HWND listView) {
+  const LRESULT before = SendWithTimeout(listView, LVM_GETHOTITEM);
+  const WPARAM marker = before == 0 ? 1 : 0;
+  if (!PostMessageW(listView, LVM_SETHOTITEM, marker, 0)) Fail("cannot post to the list view: " + LastErrorText());
+  if (!WaitUntil([&] {
+        return IsWindow(listView) && SendWithTimeout(listView, LVM_GETHOTITEM) == static_cast<LRESULT>(marker);
+      })) {
+    Fail("the list view's thread did not get to a message posted to it (" + Describe(listView) + ")");
+  }
+  SendWithTimeout(listView, LVM_SETHOTITEM, static_cast<WPARAM>(before));
+}
+
+}  // namespace e2e
