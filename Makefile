@@ -48,6 +48,7 @@ e2e: mingw
 test: deps
 	@status=0; \
 	$(MAKE) --no-print-directory unit || status=1; \
+	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=5 || status=1; \
 	$(MAKE) --no-print-directory e2e || status=1; \
 	exit $$status
 

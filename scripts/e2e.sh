@@ -5,7 +5,8 @@ set -uo pipefail
 arch=$1 driver=$2 exe=$3 suite=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
 pristine=$("$root/scripts/wine_prefix.sh" "$arch") || exit 1
-work="$root/build/wine/work-$arch"
+# One working prefix per run, so that runs side by side never share one.
+work="$root/build/wine/work-$arch-$$"
 shots="$root/build/screenshots"
 mkdir -p "$shots"
 export WINEDEBUG=-all WINEPREFIX="$work"
@@ -52,5 +53,7 @@ for name in $cases; do
   fi
 done
 wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+rm -rf "$work"
 echo "e2e $arch $suite: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]

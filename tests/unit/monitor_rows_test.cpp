@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/fake_enumeration.h"
+#include "tests/support/fakes.h"
 
 namespace oriel {
 namespace {
@@ -13,33 +14,6 @@ namespace {
 using testing::FakeMonitor;
 using testing::FakeMonitorEnumeration;
 
-class MonitorSpooler : public Spooler {
- public:
-  FakeMonitorEnumeration monitors;
-
-  EnumAnswer EnumPorts2(std::byte*, std::uint32_t) override { return {}; }
-  EnumAnswer EnumMonitors1(std::byte* buffer, std::uint32_t size) override {
-    return monitors.Call(buffer, size);
-  }
-  bool AddPort(WindowHandle, const std::string&) override { return false; }
-  bool ConfigurePort(WindowHandle, const std::string&) override { return false; }
-  std::uint32_t GetPrinterDriverDirectory(const std::string&, char*, std::uint32_t) override { return 1; }
-  std::uint32_t AddPrinterDriver3(const DriverInfo3&) override { return 1; }
-  PrinterHandle AddPrinter2(const PrinterInfo2&, std::uint32_t& error) override {
-    error = 1;
-    return nullptr;
-  }
-  void ClosePrinter(PrinterHandle) override {}
-};
-
-class DebugLines : public SystemServices {
- public:
-  std::vector<std::string> lines;
-  bool QueryVersion(OsVersionInfoEx&) override { return false; }
-  int QueryWow64Flag() override { return 0; }
-  void Sleep(std::uint32_t) override {}
-  void DebugOutput(const std::string& text) override { lines.push_back(text); }
-};
 
 class ListMonitorsTest : public ::testing::Test {
  protected:
@@ -48,8 +22,8 @@ class ListMonitorsTest : public ::testing::Test {
     return ListMonitors(spooler, system);
   }
 
-  MonitorSpooler spooler;
-  DebugLines system;
+  testing::FakeSpooler spooler;
+  testing::FakeSystem system;
 };
 
 using Rows = std::vector<std::string>;
@@ -57,35 +31,35 @@ using Rows = std::vector<std::string>;
 TEST_F(ListMonitorsTest, ThreeNamedInTheSpoolersOrder) {
   EXPECT_EQ(List({{"Local Port"}, {"Standard TCP/IP Port"}, {"USB Monitor"}}),
             (Rows{"Local Port", "Standard TCP/IP Port", "USB Monitor"}));
-  EXPECT_EQ(system.lines, (Rows{"Local Port\n", "Standard TCP/IP Port\n", "USB Monitor\n"}));
+  EXPECT_EQ(system.debugLines, (Rows{"Local Port\n", "Standard TCP/IP Port\n", "USB Monitor\n"}));
   EXPECT_EQ(spooler.monitors.callSizes,
             (std::vector<std::uint32_t>{0, spooler.monitors.TrueNeededSize()}));
 }
 
 TEST_F(ListMonitorsTest, NamelessMonitorIsPassedOver) {
   EXPECT_EQ(List({{"Local Port"}, {std::nullopt}, {"WSD Port"}}), (Rows{"Local Port", "WSD Port"}));
-  EXPECT_EQ(system.lines, (Rows{"Local Port\n", "WSD Port\n"}));
+  EXPECT_EQ(system.debugLines, (Rows{"Local Port\n", "WSD Port\n"}));
 }
 
 TEST_F(ListMonitorsTest, EmptyNameIsStillAMonitor) {
   EXPECT_EQ(List({{""}, {"Local Port"}}), (Rows{"", "Local Port"}));
-  EXPECT_EQ(system.lines.size(), 2u);
+  EXPECT_EQ(system.debugLines.size(), 2u);
 }
 
 TEST_F(ListMonitorsTest, NoMonitors) {
   EXPECT_TRUE(List({}).empty());
-  EXPECT_TRUE(system.lines.empty());
+  EXPECT_TRUE(system.debugLines.empty());
 }
 
 TEST_F(ListMonitorsTest, AllNameless) {
   EXPECT_TRUE(List({{std::nullopt}, {std::nullopt}, {std::nullopt}}).empty());
-  EXPECT_TRUE(system.lines.empty());
+  EXPECT_TRUE(system.debugLines.empty());
 }
 
 TEST_F(ListMonitorsTest, FailingSecondCallGivesNoRows) {
   spooler.monitors.FailSecondCall();
   EXPECT_TRUE(List({{"Local Port"}}).empty());
-  EXPECT_TRUE(system.lines.empty());
+  EXPECT_TRUE(system.debugLines.empty());
 }
 
 TEST_F(ListMonitorsTest, MonitorInstalledBetweenTheCallsIsListed) {

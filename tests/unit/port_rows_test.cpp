@@ -10,6 +10,7 @@
 
 #include "pages/logic/enumeration.h"
 #include "tests/support/fake_enumeration.h"
+#include "tests/support/fakes.h"
 
 namespace oriel {
 namespace {
@@ -19,31 +20,6 @@ using testing::FakePortEnumeration;
 using testing::NumberedPorts;
 using testing::PortsNamed;
 
-class PortSpooler : public Spooler {
- public:
-  FakePortEnumeration ports;
-
-  EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) override { return ports.Call(buffer, size); }
-  EnumAnswer EnumMonitors1(std::byte*, std::uint32_t) override { return {}; }
-  bool AddPort(WindowHandle, const std::string&) override { return false; }
-  bool ConfigurePort(WindowHandle, const std::string&) override { return false; }
-  std::uint32_t GetPrinterDriverDirectory(const std::string&, char*, std::uint32_t) override { return 1; }
-  std::uint32_t AddPrinterDriver3(const DriverInfo3&) override { return 1; }
-  PrinterHandle AddPrinter2(const PrinterInfo2&, std::uint32_t& error) override {
-    error = 1;
-    return nullptr;
-  }
-  void ClosePrinter(PrinterHandle) override {}
-};
-
-class DebugLines : public SystemServices {
- public:
-  std::vector<std::string> lines;
-  bool QueryVersion(OsVersionInfoEx&) override { return false; }
-  int QueryWow64Flag() override { return 0; }
-  void Sleep(std::uint32_t) override {}
-  void DebugOutput(const std::string& text) override { lines.push_back(text); }
-};
 
 class ListPortsTest : public ::testing::Test {
  protected:
@@ -53,8 +29,8 @@ class ListPortsTest : public ::testing::Test {
     return List();
   }
 
-  PortSpooler spooler;
-  DebugLines system;
+  testing::FakeSpooler spooler;
+  testing::FakeSystem system;
 };
 
 std::vector<std::string> Names(const PortListing& listing) {
@@ -73,7 +49,7 @@ TEST_F(ListPortsTest, AsksForTheSizeThenPassesExactlyThatBuffer) {
   ASSERT_EQ(listing.rows.size(), 3u);
   EXPECT_EQ(listing.rows[1].name, "LPT1:");
   EXPECT_EQ(listing.rows[1].description, "LPT1: port");
-  EXPECT_EQ(system.lines, (std::vector<std::string>{"COM1:\n", "LPT1:\n", "FILE:\n"}));
+  EXPECT_EQ(system.debugLines, (std::vector<std::string>{"COM1:\n", "LPT1:\n", "FILE:\n"}));
 }
 
 TEST_F(ListPortsTest, NeededSizeZeroGivesAnEmptyList) {
@@ -82,7 +58,7 @@ TEST_F(ListPortsTest, NeededSizeZeroGivesAnEmptyList) {
   const PortListing listing = List();
   EXPECT_TRUE(listing.rows.empty());
   EXPECT_EQ(listing.preselected, -1);
-  EXPECT_TRUE(system.lines.empty());
+  EXPECT_TRUE(system.debugLines.empty());
   EXPECT_EQ(spooler.ports.CallCount(), 1u);
 }
 
@@ -93,7 +69,7 @@ TEST_F(ListPortsTest, FailingSecondCallGivesAnEmptyList) {
   const PortListing listing = List();
   EXPECT_TRUE(listing.rows.empty());
   EXPECT_EQ(listing.preselected, -1);
-  EXPECT_TRUE(system.lines.empty());
+  EXPECT_TRUE(system.debugLines.empty());
 }
 
 TEST_F(ListPortsTest, PortsAddedBetweenTheCallsAreFetchedWithTheNewSize) {
@@ -109,7 +85,7 @@ TEST_F(ListPortsTest, PortsAddedBetweenTheCallsAreFetchedWithTheNewSize) {
   EXPECT_EQ(spooler.ports.callSizes, (std::vector<std::uint32_t>{0, before, after}));
   EXPECT_EQ(Names(listing), (std::vector<std::string>{"COM1:", "FILE:", "LPT1:"}));
   EXPECT_EQ(listing.preselected, 2);
-  EXPECT_EQ(system.lines.size(), 3u);
+  EXPECT_EQ(system.debugLines.size(), 3u);
 }
 
 TEST_F(ListPortsTest, ListThatKeepsGrowingIsGivenUp) {
@@ -120,7 +96,7 @@ TEST_F(ListPortsTest, ListThatKeepsGrowingIsGivenUp) {
   const PortListing listing = List();
   EXPECT_TRUE(listing.rows.empty());
   EXPECT_EQ(listing.preselected, -1);
-  EXPECT_TRUE(system.lines.empty());
+  EXPECT_TRUE(system.debugLines.empty());
   EXPECT_EQ(spooler.ports.CallCount(), 1u + kEnumerationTries);
 }
 
@@ -135,7 +111,7 @@ TEST_F(ListPortsTest, LyingCountIsClampedToWhatTheBufferHolds) {
   EXPECT_EQ(listing.rows[0].name, "COM1:");
   EXPECT_EQ(listing.rows[1].name, "LPT1:");
   EXPECT_EQ(listing.rows[2].name, "FILE:");
-  EXPECT_EQ(system.lines.size(), fits);
+  EXPECT_EQ(system.debugLines.size(), fits);
 }
 
 // ---- capacity ----
@@ -148,12 +124,12 @@ TEST_P(PortCountTest, ListsAtMost256) {
   const PortListing listing = List();
   const int listed = std::min(count, 256);
   ASSERT_EQ(listing.rows.size(), static_cast<std::size_t>(listed));
-  ASSERT_EQ(system.lines.size(), static_cast<std::size_t>(listed));
+  ASSERT_EQ(system.debugLines.size(), static_cast<std::size_t>(listed));
   for (int i = 0; i < listed; ++i) {
     const std::string name = "PORT" + std::to_string(i) + ":";
     EXPECT_EQ(listing.rows[i].name, name);
     EXPECT_EQ(listing.rows[i].description, name + " port");
-    EXPECT_EQ(system.lines[i], name + "\n");
+    EXPECT_EQ(system.debugLines[i], name + "\n");
   }
   EXPECT_EQ(listing.preselected, -1);
 }
@@ -166,7 +142,7 @@ TEST_F(ListPortsTest, PortsPastTheCapacityAreNoCandidates) {
   const PortListing listing = List();
   EXPECT_EQ(listing.rows.size(), 256u);
   EXPECT_EQ(listing.preselected, -1);
-  for (const std::string& line : system.lines) EXPECT_NE(line, "COM1:\n");
+  for (const std::string& line : system.debugLines) EXPECT_NE(line, "COM1:\n");
 
   spooler.ports.entries[255] = PortsNamed({"FILE:"})[0];
   EXPECT_EQ(List().preselected, 255);
@@ -195,7 +171,7 @@ TEST_F(ListPortsTest, NullTextsShowAsEmpty) {
   EXPECT_EQ(listing.rows[3].name, "LPT1:");
   EXPECT_EQ(listing.rows[3].description, "LPT1: port");
   EXPECT_EQ(listing.preselected, 3);
-  EXPECT_EQ(system.lines, (std::vector<std::string>{"\n", "B\n", "\n", "LPT1:\n"}));
+  EXPECT_EQ(system.debugLines, (std::vector<std::string>{"\n", "B\n", "\n", "LPT1:\n"}));
 }
 
 TEST_F(ListPortsTest, NamesOfAnyLengthAndByteAreKeptWhole) {
@@ -210,7 +186,7 @@ TEST_F(ListPortsTest, NamesOfAnyLengthAndByteAreKeptWhole) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     EXPECT_EQ(listing.rows[i].name, names[i]) << "row " << i;
     EXPECT_EQ(listing.rows[i].description, names[i] + " port") << "row " << i;
-    EXPECT_EQ(system.lines[i], names[i] + "\n") << "row " << i;
+    EXPECT_EQ(system.debugLines[i], names[i] + "\n") << "row " << i;
   }
   // Four bytes decide; what follows them does not matter.
   EXPECT_EQ(listing.preselected, 7);
@@ -282,7 +258,7 @@ TEST_F(ListPortsTest, PointersLeavingTheBufferGiveEmptyTexts) {
   // A spooler that answers with one record whose texts lie elsewhere or run off
   // the end of the buffer.
   static const char kElsewhere[] = "LPT1:";
-  class Wild : public PortSpooler {
+  class Wild : public testing::FakeSpooler {
    public:
     EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) override {
       constexpr std::uint32_t kNeeded = sizeof(PortInfo2) + 4;
