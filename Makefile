@@ -5,7 +5,7 @@ NATIVE := build/native
 ASAN := build/native-asan
 MINGW := build/mingw
 PACKAGES := cmake g++ googletest libgtest-dev g++-mingw-w64-i686 wine wine32:i386 wine64 \
-            xvfb xauth fonts-wqy-microhei imagemagick x11-apps clang libclang-rt-14-dev zip
+            xvfb xauth fonts-wqy-microhei imagemagick x11-apps clang libclang-rt-14-dev zip python3
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
@@ -22,7 +22,7 @@ deps:
 	  echo "deps: installing$$missing"; \
 	  if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi; \
 	  export DEBIAN_FRONTEND=noninteractive; \
-	  apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing >/dev/null || exit 1; \
+	  apt-get update -qq && apt-get install -y -qq $$missing >/dev/null || exit 1; \
 	fi
 
 native: deps

@@ -105,7 +105,7 @@ std::vector<Entry> ReadEntries(FuzzInput& in, const std::function<Entry(FuzzInpu
 
 inline std::uint32_t ReadEnumerationError(FuzzInput& in) {
   switch (in.Byte() % 4) {
-    case 0: return testing::kErrorInsufficientBuffer;
+    case 0: return kErrorInsufficientBuffer;
     case 1: return testing::kErrorRpcServerUnavailable;
     case 2: return testing::kErrorInvalidUserBuffer;
     default: return in.U32();
