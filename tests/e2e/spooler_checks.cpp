@@ -225,6 +225,37 @@ std::wstring DriverDirectory(const std::wstring& environment) {
   return directory;
 }
 
+void RegisterPlaceholderDriver(const std::wstring& environment, const std::wstring& name) {
+  const std::wstring directory = DriverDirectory(environment);
+  CreateDirectoryW(directory.c_str(), nullptr);
+  const std::wstring files[] = {L"placeholder-driver.dll", L"placeholder-ui.dll", L"placeholder.gpd"};
+  for (const std::wstring& file : files) {
+    const std::wstring path = directory + L"\\" + file;
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) Fail("cannot create " + Utf8(path) + ": " + LastErrorText());
+    const char text[] = "Oriel end-to-end placeholder, not a printer driver.\r\n";
+    DWORD written = 0;
+    const BOOL ok = WriteFile(handle, text, sizeof text - 1, &written, nullptr);
+    CloseHandle(handle);
+    if (!ok) Fail("cannot write " + Utf8(path) + ": " + LastErrorText());
+  }
+  const std::wstring driverPath = L"\\" + files[0], configFile = L"\\" + files[1], dataFile = L"\\" + files[2];
+  const wchar_t noDependentFiles[2] = {L'\0', L'\0'};
+  DRIVER_INFO_3W info{};
+  info.cVersion = 2;
+  info.pName = const_cast<LPWSTR>(name.c_str());
+  info.pEnvironment = const_cast<LPWSTR>(environment.c_str());
+  info.pDriverPath = const_cast<LPWSTR>(driverPath.c_str());
+  info.pConfigFile = const_cast<LPWSTR>(configFile.c_str());
+  info.pDataFile = const_cast<LPWSTR>(dataFile.c_str());
+  info.pDependentFiles = const_cast<LPWSTR>(noDependentFiles);
+  info.pMonitorName = const_cast<LPWSTR>(L"");
+  info.pDefaultDataType = const_cast<LPWSTR>(L"RAW");
+  if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info))) {
+    Fail("AddPrinterDriverW for " + Utf8(name) + " in " + Utf8(environment) + " failed: " + LastErrorText());
+  }
+}
+
 // ---- Registry ----
 
 std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& path, const std::wstring& name) {
@@ -277,6 +308,20 @@ void DeleteRegistryValue(HKEY root, const std::wstring& path, const std::wstring
   const LONG status = RegDeleteValueW(key.get(), name.c_str());
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
     Fail("cannot delete " + KeyName(root, path) + " " + Utf8(name) + ": " + ErrorText(status));
+  }
+}
+
+void CreateRegistryKey(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  const LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) Fail("cannot create " + KeyName(root, path) + ": " + ErrorText(status));
+  RegCloseKey(key);
+}
+
+void DeleteRegistryKey(HKEY root, const std::wstring& path) {
+  const LONG status = RegDeleteTreeW(root, path.c_str());
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+    Fail("cannot delete " + KeyName(root, path) + ": " + ErrorText(status));
   }
 }
 

@@ -63,12 +63,18 @@ std::optional<PrinterRecord> SpoolerPrinter(const std::wstring& name);
 // GetPrinterDriverDirectoryW; throws when the spooler gives none.
 std::wstring DriverDirectory(const std::wstring& environment);
 
+// Registers a driver of that name from placeholder files of its own
+// (AddPrinterDriverW level 3); throws when the spooler refuses.
+void RegisterPlaceholderDriver(const std::wstring& environment, const std::wstring& name);
+
 // ---- Registry ----
 std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& path, const std::wstring& name);
 // Every REG_SZ value of the key, by name; empty when the key is missing.
 std::map<std::wstring, std::wstring> RegistryTexts(HKEY root, const std::wstring& path);
 void WriteRegistryText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
 void DeleteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name);  // absent is fine
+void CreateRegistryKey(HKEY root, const std::wstring& path);  // present is fine
+void DeleteRegistryKey(HKEY root, const std::wstring& path);  // with its values; absent is fine
 
 // Changes the spooler's port list before the program starts: the local
 // monitor lists the values of the Ports key.
