@@ -6,7 +6,7 @@ set -euo pipefail
 arch=${1:?usage: wine_prefix.sh win32|win64}
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix="$root/build/wine/pristine-$arch"
-stamp="$prefix/.oriel-ready"
+stamp="$prefix/.oriel-ready-2"
 export WINEDEBUG=-all
 if [ ! -f "$stamp" ]; then
   rm -rf "$prefix"
@@ -21,6 +21,9 @@ if [ ! -f "$stamp" ]; then
     LC_ALL=C.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
       /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
   done
+  # Windows always has the key that holds the default printer; a new Wine
+  # prefix does not, and Oriel leaves a missing key alone.
+  wine reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /f >/dev/null 2>&1
   wineserver -w
   touch "$stamp"
 fi

@@ -2,6 +2,8 @@
 // afterwards by what the spooler, the registry and the driver directory say
 // on their own: the driver record, the printer record, the "Device" and port
 // values, and the bytes of every copied file.
+#include <algorithm>
+#include <map>
 #include <ostream>
 #include <stdexcept>
 #include <utility>
@@ -150,8 +152,7 @@ void ExpectDriverFile(const std::wstring& recorded, const std::wstring& expected
                       const std::wstring& folder, const char* field) {
   SCOPED_TRACE(std::string(field) + " " + Utf8(recorded));
   EXPECT_TRUE(SameName(FileNamePart(recorded), expectedName)) << "expected a file named " << Utf8(expectedName);
-  // The spooler may give bare names; they are relative to its version folder.
-  const std::wstring path = FileNamePart(recorded) == recorded ? directory + L"\\3\\" + recorded : recorded;
+  const std::wstring& path = recorded;
   EXPECT_TRUE(StartsWithIgnoringCase(path, directory + L"\\")) << "not inside " << Utf8(directory);
   std::string bytes;
   ASSERT_TRUE(ReadWholeFile(path, &bytes)) << "cannot read " << Utf8(path);
