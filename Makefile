@@ -9,7 +9,7 @@ PACKAGES := cmake g++ googletest libgtest-dev g++-mingw-w64-i686 wine wine32:i38
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
-.PHONY: all deps build native mingw test unit e2e run demo fuzz dist clean
+.PHONY: all deps build native mingw test unit e2e run demo fuzz dist screenshots clean
 
 all: build
 
@@ -61,6 +61,12 @@ demo: mingw
 
 run: demo
 	@scripts/run.sh build/demo $(MINGW)/oriel_e2e.exe
+
+# Refreshes the README's pictures from a headless walk under Wine.
+screenshots: demo
+	@env -u DISPLAY scripts/run.sh build/demo $(MINGW)/oriel_e2e.exe
+	mkdir -p docs/screenshots
+	cp build/screenshots/run/*.png docs/screenshots/
 
 clean:
 	rm -rf build dist

@@ -63,5 +63,19 @@ TEST_F(Walk, ThroughEveryPage) {
   std::cout << "walk: Oriel.exe ended with status " << WaitForExit() << std::endl;
 }
 
+// What a user sees when the maker's package is incomplete.
+TEST_F(Walk, FailedInstallation) {
+  TestPackages::Options options;
+  options.omit = {{L"win2k", L"UNIDRV.HLP"}};
+  Launch(kDefaultWindowsVersion, options);
+  Click(Control(WaitOsPage(), IDC_OS_NEXT));
+  Click(Control(WaitSettingsPage(), IDC_SET_NEXT));
+  Click(Control(WaitPortPage(), IDC_PORT_INSTALL));
+  HWND box = WaitForMessageBox(App());
+  Shot(L"7-error-message", box);
+  PressMessageBoxButton(box);
+  EXPECT_EQ(WaitForExit(), kStatusInstallFailed);
+}
+
 }  // namespace
 }  // namespace e2e
