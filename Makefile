@@ -9,7 +9,7 @@ PACKAGES := cmake g++ googletest libgtest-dev g++-mingw-w64-i686 wine wine32:i38
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
-.PHONY: all deps build native mingw test unit e2e run demo fuzz dist screenshots clean
+.PHONY: all deps build native mingw test unit e2e run demo fuzz dist screenshots bench clean
 
 all: build
 
@@ -61,6 +61,11 @@ demo: mingw
 
 run: demo
 	@scripts/run.sh build/demo $(MINGW)/oriel_e2e.exe
+
+# Ratios against floors measured side by side; asserts nothing about time.
+bench: mingw
+	cmake --build $(MINGW) -j2 --target bench_driver floor_install floor_dialog fill_bench
+	$(XVFB) scripts/bench.sh $(MINGW)
 
 # Refreshes the README's pictures from a headless walk under Wine.
 screenshots: demo

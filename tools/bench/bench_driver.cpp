@@ -1,0 +1,202 @@
+// Times Oriel.exe from the outside, under Wine, and runs the floor programs
+// the same way, so that each figure is a pair measured alike. One result per
+// line on stdout: "<figure> <oriel|floor> <microseconds>"; anything else
+// goes to stderr. Exit status 1 when something could not be measured.
+//
+//   bench_driver start <Oriel.exe> <floor_dialog.exe> <folder> <repetitions>
+//   bench_driver install-oriel <Oriel.exe> <folder> <settle ms>
+//   bench_driver install-floor <floor_install.exe> <folder> <settle ms>
+//
+// <folder> is the package folder (win2k\ in it), the programs' current
+// directory. Each install run wants a prefix without the printer.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/e2e/ui_driver.h"
+
+namespace {
+
+using e2e::OrielProcess;
+
+const std::wstring kOsPageTitle = L"Select OS (x86/x64)";
+const std::wstring kSettingsPageTitle = L"Detail Setting (x86/x64)";
+const std::wstring kPortPageTitle = L"Select Port (x86/x64)";
+const std::wstring kFloorDialogTitle = L"Floor Dialog";
+// What the installer holds still for after its last step; not its work.
+constexpr long long kFinalPauseMicros = 500000;
+constexpr DWORD kGiveUpMs = 60000;
+
+[[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
+
+long long NowMicros() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
+}
+
+void Report(const char* figure, const char* side, long long micros) {
+  std::printf("%s %s %lld\n", figure, side, micros);
+  std::fflush(stdout);
+}
+
+// Polls every millisecond (the figures are tens to hundreds of them) until
+// a visible window of the process has this title and its thread answers:
+// the dialog has been initialised and its modal loop is turning.
+HWND WaitAnswering(const OrielProcess& app, const std::wstring& title) {
+  const long long start = NowMicros();
+  for (;;) {
+    if (HWND window = e2e::FindWindowOf(app.Id(), title)) {
+      DWORD_PTR ignored = 0;
+      if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kGiveUpMs, &ignored)) return window;
+    }
+    if (!app.Running()) Fail("the program ended (" + app.Describe() + ") without showing " + e2e::Utf8(title));
+    if (NowMicros() - start > kGiveUpMs * 1000LL) {
+      Fail("no answering window \"" + e2e::Utf8(title) + "\"; windows: " + e2e::DescribeWindows(app.Id()));
+    }
+    Sleep(1);
+  }
+}
+
+// Process creation to the first window visible and answering.
+long long TimeStart(const std::wstring& exe, const std::wstring& folder, const std::wstring& title) {
+  OrielProcess app;
+  const long long start = NowMicros();
+  app.Start(exe, folder);
+  WaitAnswering(app, title);
+  const long long micros = NowMicros() - start;
+  app.Kill();
+  return micros;
+}
+
+int RunStart(const std::wstring& oriel, const std::wstring& floor, const std::wstring& folder, int repetitions) {
+  // The first start of each loads and caches what later ones find ready;
+  // a user's second start is the common one, so that pair is left out.
+  TimeStart(oriel, folder, kOsPageTitle);
+  TimeStart(floor, folder, kFloorDialogTitle);
+  for (int i = 0; i < repetitions; ++i) {
+    // Alternate which goes first so a drift in the machine's load is shared.
+    if (i % 2 == 0) {
+      Report("start", "oriel", TimeStart(oriel, folder, kOsPageTitle));
+      Sleep(100);
+      Report("start", "floor", TimeStart(floor, folder, kFloorDialogTitle));
+    } else {
+      Report("start", "floor", TimeStart(floor, folder, kFloorDialogTitle));
+      Sleep(100);
+      Report("start", "oriel", TimeStart(oriel, folder, kOsPageTitle));
+    }
+    Sleep(100);
+  }
+  return 0;
+}
+
+int RunInstallOriel(const std::wstring& oriel, const std::wstring& folder, DWORD settleMs) {
+  OrielProcess app;
+  app.Start(oriel, folder);
+  e2e::Click(e2e::Control(WaitAnswering(app, kOsPageTitle), IDC_OS_NEXT));
+  e2e::Click(e2e::Control(WaitAnswering(app, kSettingsPageTitle), IDC_SET_NEXT));
+  HWND portPage = WaitAnswering(app, kPortPageTitle);
+  HWND install = e2e::Control(portPage, IDC_PORT_INSTALL);
+  // A fresh prefix is still starting its services; let them finish.
+  Sleep(settleMs);
+
+  const long long start = NowMicros();
+  e2e::Click(install);
+  while (IsWindow(portPage)) {
+    if (!app.Running()) Fail("Oriel ended during the install (" + app.Describe() + ")");
+    if (NowMicros() - start > kGiveUpMs * 1000LL) Fail("the port page did not close after Install");
+    Sleep(1);
+  }
+  const long long raw = NowMicros() - start;
+
+  // Only a completed install is a measurement.
+  HWND box = e2e::WaitForMessageBox(app);
+  const std::wstring text = e2e::MessageBoxText(box);
+  if (text != L"Completed!") Fail("Oriel did not complete the install: \"" + e2e::Utf8(text) + "\"");
+  e2e::PressMessageBoxButton(box);
+  const DWORD status = app.WaitForExit();
+  if (status != 0) Fail("Oriel ended with status " + std::to_string(status) + " after \"Completed!\"");
+
+  Report("install", "oriel", raw - kFinalPauseMicros);
+  std::fprintf(stderr, "install: port page closed %lld us after the click\n", raw);
+  return 0;
+}
+
+// The floor times itself; its stdout is the figure.
+int RunInstallFloor(const std::wstring& floor, const std::wstring& folder, DWORD settleMs) {
+  Sleep(settleMs);
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) Fail("CreatePipe: " + e2e::LastErrorText());
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  PROCESS_INFORMATION info{};
+  std::wstring commandLine = L"\"" + floor + L"\"";
+  if (!CreateProcessW(floor.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
+                      &info)) {
+    Fail("cannot start " + e2e::Utf8(floor) + ": " + e2e::LastErrorText());
+  }
+  CloseHandle(writeEnd);
+  std::string output;
+  char chunk[512];
+  DWORD got = 0;
+  while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) output.append(chunk, got);
+  CloseHandle(readEnd);
+  WaitForSingleObject(info.hProcess, kGiveUpMs);
+  DWORD status = 1;
+  GetExitCodeProcess(info.hProcess, &status);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+
+  char* end = nullptr;
+  const long long micros = std::strtoll(output.c_str(), &end, 10);
+  if (status != 0 || end == output.c_str()) Fail("the floor failed (status " + std::to_string(status) + "): " + output);
+  Report("install", "floor", micros);
+  return 0;
+}
+
+DWORD Number(const wchar_t* text) {
+  wchar_t* end = nullptr;
+  const unsigned long value = std::wcstoul(text, &end, 10);
+  if (end == text || *end) Fail("not a number: " + e2e::Utf8(text));
+  return static_cast<DWORD>(value);
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: bench_driver start <Oriel.exe> <floor_dialog.exe> <folder> <repetitions>\n"
+               "       bench_driver install-oriel <Oriel.exe> <folder> <settle ms>\n"
+               "       bench_driver install-floor <floor_install.exe> <folder> <settle ms>\n");
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::vector<std::wstring> args(argv + 1, argv + argc);
+  try {
+    if (args.size() == 5 && args[0] == L"start") return RunStart(args[1], args[2], args[3], static_cast<int>(Number(args[4].c_str())));
+    if (args.size() == 4 && args[0] == L"install-oriel") return RunInstallOriel(args[1], args[2], Number(args[3].c_str()));
+    if (args.size() == 4 && args[0] == L"install-floor") return RunInstallFloor(args[1], args[2], Number(args[3].c_str()));
+    return Usage();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_driver: %s\n", e.what());
+    return 1;
+  }
+}

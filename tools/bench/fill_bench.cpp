@@ -1,0 +1,184 @@
+// The port page's list fill with many ports, against the bare enumeration
+// it cannot do without. Adds "BENCH000:" ... values to the spooler's Ports
+// key until the spooler lists <count> ports (so run it in a throw-away
+// prefix), then per repetition times
+//   oriel: ListPorts, then the rows into a fresh two-column report list view,
+//          as the port page fills its list (its own code, compiled in);
+//   floor: EnumPortsA level 2, asking for the size and then the records.
+// One line per measurement: "fill<count> <oriel|floor> <microseconds>".
+//
+//   fill_bench <repetitions> <count>...
+#include <windows.h>
+#include <commctrl.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "pages/logic/port_rows.h"
+#include "platform/win32/controls.h"
+#include "platform/win32/services.h"
+
+namespace {
+
+constexpr const char* kPortsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+
+[[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
+
+long long NowMicros() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
+}
+
+// The floor: returns how many ports the spooler listed.
+DWORD EnumeratePorts() {
+  DWORD needed = 0, returned = 0;
+  EnumPortsA(nullptr, 2, nullptr, 0, &needed, &returned);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  if (!EnumPortsA(nullptr, 2, buffer.data(), needed, &needed, &returned)) {
+    Fail("EnumPortsA failed: error " + std::to_string(GetLastError()));
+  }
+  return returned;
+}
+
+void AddPortsUpTo(DWORD count) {
+  DWORD listed = EnumeratePorts();
+  if (listed > count) Fail("the spooler already lists " + std::to_string(listed) + " ports");
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+    Fail(std::string("cannot open HKLM\\") + kPortsKey);
+  }
+  for (int next = 0; listed < count; ++next) {
+    char name[16];
+    std::snprintf(name, sizeof name, "BENCH%03d:", next);
+    // A value already there (an earlier count) is skipped by the recount.
+    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) continue;
+    if (RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) != ERROR_SUCCESS) {
+      RegCloseKey(key);
+      Fail(std::string("cannot add the port value ") + name);
+    }
+    ++listed;
+  }
+  RegCloseKey(key);
+  if (const DWORD now = EnumeratePorts(); now != count) {
+    Fail("the spooler lists " + std::to_string(now) + " ports, not " + std::to_string(count));
+  }
+}
+
+class Host {
+ public:
+  Host() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"OrielFillBench";
+    RegisterClassW(&windowClass);
+    // Hidden, as the page is while WM_INITDIALOG fills its list.
+    window_ = CreateWindowExW(0, L"OrielFillBench", L"fill", WS_OVERLAPPEDWINDOW, 0, 0, 700, 400, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+    if (!window_) Fail("cannot create the host window");
+  }
+  ~Host() { DestroyWindow(window_); }
+
+  // A list view as the port page's template and OnInitDialog make it.
+  HWND NewList() const {
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"List1",
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                                    LVS_SHOWSELALWAYS,
+                                10, 70, 460, 150, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!list) Fail("cannot create the list view");
+    oriel::win32::ListView view(list);
+    view.InsertColumn(0, "Port");
+    view.InsertColumn(1, "Type");
+    view.SetColumnWidth(0, 150);
+    view.SetColumnWidth(1, 280);
+    return list;
+  }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+oriel::win32::Win32Spooler spooler;
+oriel::win32::Win32System systemServices;
+
+// The port page's fill, step for step.
+int Fill(HWND list) {
+  const oriel::win32::ListView view(list);
+  const oriel::PortListing listing = oriel::ListPorts(spooler, systemServices);
+  view.ApplyListStyle();
+  for (size_t index = 0; index < listing.rows.size(); ++index) {
+    const int row = view.InsertItem(static_cast<int>(index), listing.rows[index].name);
+    view.SetItemText(row, 1, listing.rows[index].description);
+  }
+  if (listing.preselected >= 0) view.SelectWithoutFocus(listing.preselected);
+  return view.GetItemCount();
+}
+
+long long TimeFill(const Host& host, int expectedRows) {
+  HWND list = host.NewList();
+  const long long start = NowMicros();
+  const int rows = Fill(list);
+  const long long micros = NowMicros() - start;
+  DestroyWindow(list);
+  if (rows != expectedRows) Fail("the list got " + std::to_string(rows) + " rows, not " + std::to_string(expectedRows));
+  return micros;
+}
+
+long long TimeFloor(DWORD expectedPorts) {
+  const long long start = NowMicros();
+  const DWORD ports = EnumeratePorts();
+  const long long micros = NowMicros() - start;
+  if (ports != expectedPorts) Fail("EnumPortsA listed " + std::to_string(ports) + " ports");
+  return micros;
+}
+
+void Report(DWORD count, const char* side, long long micros) {
+  std::printf("fill%lu %s %lld\n", static_cast<unsigned long>(count), side, micros);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: fill_bench <repetitions> <count>...\n");
+    return 2;
+  }
+  try {
+    const int repetitions = std::atoi(argv[1]);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    const Host host;
+    for (int arg = 2; arg < argc; ++arg) {
+      const auto count = static_cast<DWORD>(std::strtoul(argv[arg], nullptr, 10));
+      AddPortsUpTo(count);
+      const int rows = static_cast<int>(count < oriel::kMaxListedPorts ? count : oriel::kMaxListedPorts);
+      // The first round loads and warms what every later one finds ready.
+      TimeFill(host, rows);
+      TimeFloor(count);
+      for (int i = 0; i < repetitions; ++i) {
+        if (i % 2 == 0) {
+          Report(count, "oriel", TimeFill(host, rows));
+          Report(count, "floor", TimeFloor(count));
+        } else {
+          Report(count, "floor", TimeFloor(count));
+          Report(count, "oriel", TimeFill(host, rows));
+        }
+      }
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "fill_bench: %s\n", e.what());
+    return 1;
+  }
+}
