@@ -160,8 +160,17 @@ for line in open(sys.argv[1]):
     figure, side, value = line.split()
     samples.setdefault((figure, side), []).append(int(value))
 
+
 def ms(us):
-    return "%.1f ms" % (us / 1000.0)
+    return "%.1f" % (us / 1000.0)
+
+
+def quartiles(values):
+    if len(values) < 4:
+        return min(values), max(values)
+    q = statistics.quantiles(values, n=4)
+    return q[0], q[2]
+
 
 rows = [
     ("install", "Install (net of 500 ms)", "<= 1.20x"),
@@ -169,28 +178,29 @@ rows = [
     ("fill256", "Port fill, 256 ports", "-"),
     ("fill300", "Port fill, 300 ports", "-"),
 ]
-head = "%-24s %12s %12s %7s  %-15s %-27s %s" % (
-    "figure", "Oriel median", "floor median", "ratio", "pair ratios", "Oriel / floor min-max", "target")
+# ratio: of the medians; IQR: of the per-pair ratios (each pair measured
+# back to back); min ratio: of the fastest runs, the least disturbed by the
+# machine's other load.
+fmt = "%-24s %10s %10s %7s %12s %9s %17s %17s  %s"
+head = fmt % ("figure", "Oriel ms", "floor ms", "ratio", "ratio IQR", "min ratio",
+              "Oriel min-max", "floor min-max", "target")
 print(head)
 print("-" * len(head))
 for key, title, target in rows:
     oriel = samples.get((key, "oriel"), [])
     floor = samples.get((key, "floor"), [])
     if not oriel or not floor:
-        print("%-24s %s" % (title, "not measured"))
+        print("%-24s not measured" % title)
         continue
     mo, mf = statistics.median(oriel), statistics.median(floor)
-    pairs = [o / f for o, f in zip(oriel, floor) if f > 0]
-    spread = "%.2f-%.2fx" % (min(pairs), max(pairs)) if pairs else "-"
-    ranges = "%s-%s / %s-%s" % (ms(min(oriel)).split()[0], ms(max(oriel)), ms(min(floor)).split()[0], ms(max(floor)))
-    print("%-24s %12s %12s %6.2fx  %-15s %-27s %s (n=%d)" % (
-        title, ms(mo), ms(mf), mo / mf if mf else float("nan"), spread, ranges, target, min(len(oriel), len(floor))))
+    low, high = quartiles([o / f for o, f in zip(oriel, floor) if f > 0])
+    print(fmt % (title, ms(mo), ms(mf), "%.2fx" % (mo / mf), "%.2f-%.2fx" % (low, high),
+                 "%.2fx" % (min(oriel) / min(floor)), "%s-%s" % (ms(min(oriel)), ms(max(oriel))),
+                 "%s-%s" % (ms(min(floor)), ms(max(floor))), "%s  n=%d" % (target, min(len(oriel), len(floor)))))
 size = samples.get(("size", "oriel"))
 if size:
-    s = size[0]
-    print("%-24s %12s %12s %7s  %-15s %-27s %s" % (
-        "Size of Oriel.exe", "%d B" % s, "262144 B", "%.2fx" % (s / 262144.0), "-", "%.1f KiB" % (s / 1024.0),
-        "<= 256 KiB"))
-print("(pair ratios: Oriel / floor per alternating pair; %s s in all)" % sys.argv[2])
+    print("%-24s %d bytes (%.1f KiB) against 262144 bytes: %.2fx  target <= 256 KiB" % (
+        "Size of Oriel.exe", size[0], size[0] / 1024.0, size[0] / 262144.0))
+print("bench: %s s in all; raw figures in build/bench/results.txt" % sys.argv[2])
 PY
 [ $failures -eq 0 ]

@@ -174,6 +174,9 @@ int main(int argc, char** argv) {
           Report(count, "floor", TimeFloor(count));
           Report(count, "oriel", TimeFill(host, rows));
         }
+        // Spread the pairs over a second or so, so that one burst of the
+        // machine's other load spoils a few of them rather than all.
+        Sleep(60);
       }
     }
     return 0;
