@@ -186,11 +186,13 @@ head = fmt % ("figure", "Oriel ms", "floor ms", "ratio", "ratio IQR", "min ratio
               "Oriel min-max", "floor min-max", "target")
 print(head)
 print("-" * len(head))
+missing = 0
 for key, title, target in rows:
     oriel = samples.get((key, "oriel"), [])
     floor = samples.get((key, "floor"), [])
     if not oriel or not floor:
         print("%-24s not measured" % title)
+        missing += 1
         continue
     mo, mf = statistics.median(oriel), statistics.median(floor)
     low, high = quartiles([o / f for o, f in zip(oriel, floor) if f > 0])
@@ -202,5 +204,7 @@ if size:
     print("%-24s %d bytes (%.1f KiB) against 262144 bytes: %.2fx  target <= 256 KiB" % (
         "Size of Oriel.exe", size[0], size[0] / 1024.0, size[0] / 262144.0))
 print("bench: %s s in all; raw figures in build/bench/results.txt" % sys.argv[2])
+sys.exit(1 if missing or not size else 0)
 PY
-[ $failures -eq 0 ]
+summary=$?
+[ $failures -eq 0 ] && [ $summary -eq 0 ]

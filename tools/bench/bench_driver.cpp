@@ -31,6 +31,7 @@ const std::wstring kFloorDialogTitle = L"Floor Dialog";
 // What the installer holds still for after its last step; not its work.
 constexpr long long kFinalPauseMicros = 500000;
 constexpr DWORD kGiveUpMs = 60000;
+constexpr DWORD kStartPauseMs = 400;
 
 [[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
 
@@ -86,16 +87,16 @@ int RunStart(const std::wstring& oriel, const std::wstring& floor, const std::ws
   TimeStart(floor, folder, kFloorDialogTitle);
   for (int i = 0; i < repetitions; ++i) {
     // Alternate which goes first so a drift in the machine's load is shared.
-    if (i % 2 == 0) {
-      Report("start", "oriel", TimeStart(oriel, folder, kOsPageTitle));
-      Sleep(100);
-      Report("start", "floor", TimeStart(floor, folder, kFloorDialogTitle));
-    } else {
-      Report("start", "floor", TimeStart(floor, folder, kFloorDialogTitle));
-      Sleep(100);
-      Report("start", "oriel", TimeStart(oriel, folder, kOsPageTitle));
+    for (const bool orielTurn : {i % 2 == 0, i % 2 != 0}) {
+      // A killed process leaves the server and the desktop cleaning up;
+      // start each one from a quiet moment.
+      Sleep(kStartPauseMs);
+      if (orielTurn) {
+        Report("start", "oriel", TimeStart(oriel, folder, kOsPageTitle));
+      } else {
+        Report("start", "floor", TimeStart(floor, folder, kFloorDialogTitle));
+      }
     }
-    Sleep(100);
   }
   return 0;
 }

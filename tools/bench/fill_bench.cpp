@@ -24,6 +24,7 @@
 
 namespace {
 
+constexpr DWORD kPauseMs = 300;
 constexpr const char* kPortsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 
 [[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
@@ -167,16 +168,21 @@ int main(int argc, char** argv) {
       TimeFill(host, rows);
       TimeFloor(count);
       for (int i = 0; i < repetitions; ++i) {
-        if (i % 2 == 0) {
-          Report(count, "oriel", TimeFill(host, rows));
-          Report(count, "floor", TimeFloor(count));
-        } else {
-          Report(count, "floor", TimeFloor(count));
-          Report(count, "oriel", TimeFill(host, rows));
+        // Alternate which goes first so a drift in the machine's load is shared.
+        for (const bool orielTurn : {i % 2 == 0, i % 2 != 0}) {
+          // Filling list views back to back leaves the desktop work to catch
+          // up on (under Wine each fill gets slower, 30 ms to 150 ms and
+          // more), and even a listing just before slows the next fill. The
+          // page fills once, after the user's clicks: start each measurement
+          // from a quiet moment, which also spreads the pairs over the
+          // machine's bursts of other load.
+          Sleep(kPauseMs);
+          if (orielTurn) {
+            Report(count, "oriel", TimeFill(host, rows));
+          } else {
+            Report(count, "floor", TimeFloor(count));
+          }
         }
-        // Spread the pairs over a second or so, so that one burst of the
-        // machine's other load spoils a few of them rather than all.
-        Sleep(60);
       }
     }
     return 0;
