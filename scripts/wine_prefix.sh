@@ -5,26 +5,31 @@
 set -euo pipefail
 arch=${1:?usage: wine_prefix.sh win32|win64}
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine_env.sh"
 prefix="$root/build/wine/pristine-$arch"
 stamp="$prefix/.oriel-ready-2"
 export WINEDEBUG=-all
 if [ ! -f "$stamp" ]; then
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
-  if [ "$arch" = win32 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
+  # The prefix's own programs are native to it; a 64-bit one needs no 32-bit code.
+  if [ "$arch" = win32 ]; then oriel_use_target win32; else oriel_use_target win64; fi
   export WINEPREFIX="$prefix"
   echo "wine_prefix: creating $prefix" >&2
-  wineboot -i >/dev/null 2>&1
+  if ! "$WINE" wineboot -i >/dev/null 2>&1; then
+    echo "wine_prefix: wineboot failed for $prefix" >&2
+    exit 1
+  fi
   # The templates ask for 宋体; map it to the CJK font the machine has so the
   # Chinese texts render.
   for face in '宋体' 'SimSun' 'NSimSun'; do
-    LC_ALL=C.UTF-8 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+    LC_ALL=C.UTF-8 "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
       /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
   done
   # Windows always has the key that holds the default printer; a new Wine
   # prefix does not, and Oriel leaves a missing key alone.
-  wine reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /f >/dev/null 2>&1
-  wineserver -w
+  "$WINE" reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /f >/dev/null 2>&1
+  "$WINESERVER" -w
   touch "$stamp"
 fi
 echo "$prefix"

@@ -180,11 +180,17 @@ bool Win32System::QueryVersion(OsVersionInfoEx& record) {
 }
 
 int Win32System::QueryWow64Flag() {
+#ifdef _WIN64
+  // A 64-bit build runs only on 64-bit Windows, where the x64 package is the
+  // one to install, just as for the 32-bit build under WOW64.
+  return 1;
+#else
   BOOL flag = FALSE;
   using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
   auto query = LookUp<IsWow64ProcessFunction>(::GetModuleHandleA("kernel32"), "IsWow64Process");
   if (query != nullptr) query(::GetCurrentProcess(), &flag);  // a failed call leaves the flag 0
   return flag;
+#endif
 }
 
 void Win32System::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }

@@ -162,8 +162,10 @@ void ExpectDriverFile(const std::wstring& recorded, const std::wstring& expected
       << bytes.size() << " bytes)";
 }
 
-// The driver as the spooler keeps it, for one environment and package.
-void ExpectDriver(const Model& model, const std::wstring& environment, const std::wstring& folder) {
+// The driver as the spooler keeps it, in the run's environment and from its package.
+void ExpectDriver(const Model& model) {
+  const std::wstring& environment = CurrentTarget().environment;
+  const std::wstring& folder = CurrentTarget().packageFolder;
   const std::vector<DriverRecord> drivers = SpoolerDriversNamed(environment, model.driverName);
   ASSERT_EQ(drivers.size(), 1u) << "drivers named " << Utf8(model.driverName) << " in " << Utf8(environment);
   const DriverRecord& driver = drivers.front();
@@ -196,7 +198,8 @@ void ExpectDriver(const Model& model, const std::wstring& environment, const std
   }
 }
 
-void ExpectPrinter(const Model& model, const std::wstring& port, const std::wstring& environment) {
+void ExpectPrinter(const Model& model, const std::wstring& port) {
+  const std::wstring& environment = CurrentTarget().environment;
   ASSERT_EQ(SpoolerPrintersNamed(model.driverName).size(), 1u) << "printers named " << Utf8(model.driverName);
   const std::optional<PrinterRecord> printer = SpoolerPrinter(model.driverName);
   ASSERT_TRUE(printer) << "the printer " << Utf8(model.driverName) << " does not open";
@@ -227,7 +230,7 @@ void MakeWindowsKey() { CreateRegistryKey(HKEY_CURRENT_USER, kWindowsKey); }
 RegistryValues PortValues() { return RegistryTexts(HKEY_LOCAL_MACHINE, kPortsKey); }
 std::optional<std::wstring> DeviceValue() { return ReadRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue); }
 
-// ---- 32-bit prefix ----
+// ---- Installations of the exe's own architecture ----
 
 struct InstallCase {
   const char* name;
@@ -244,20 +247,21 @@ void PrintTo(const InstallCase& c, std::ostream* os) { *os << c.name; }
 class Install : public OrielTest, public ::testing::WithParamInterface<InstallCase> {
 protected:
   void SetUp() override {
-    if (IsWin64Prefix()) GTEST_SKIP() << "the x86 installation runs in the win32 prefix";
+    if (CurrentTarget().wow64) GTEST_SKIP() << "under WOW64 only Install64 runs";
     MakeWindowsKey();
   }
 
-  // A package without one win2k file: the run names it and registers nothing.
+  // A package without one of its files: the run names it and registers nothing.
   void InstallWithout(const Model& model, const std::wstring& missing) {
     const RegistryValues portsBefore = PortValues();
+    const std::wstring& folder = CurrentTarget().packageFolder;
     TestPackages::Options options;
-    options.omit = {{L"win2k", missing}};
+    options.omit = {{folder, missing}};
     Launch(kDefaultWindowsVersion, options);
     const Ending ending = InstallWith(App(), Choices{model, L"COM2:", true, 3});
     ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
     EXPECT_NE(ending.messages[0], L"Completed!");
-    EXPECT_TRUE(Contains(ending.messages[0], L"win2k\\" + missing)) << Utf8(ending.messages[0]);
+    EXPECT_TRUE(Contains(ending.messages[0], folder + L"\\" + missing)) << Utf8(ending.messages[0]);
     EXPECT_EQ(ending.status, kStatusInstallFailed);
     ExpectNothingRegistered(model);
     // It stopped before the registry steps.
@@ -274,8 +278,8 @@ TEST_P(Install, RegistersDriverPrinterAndValues) {
   EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
   EXPECT_EQ(ending.status, kStatusInstalled);
 
-  ExpectDriver(c.choices.model, kEnvironmentX86, L"win2k");
-  ExpectPrinter(c.choices.model, c.expectedPort, kEnvironmentX86);
+  ExpectDriver(c.choices.model);
+  ExpectPrinter(c.choices.model, c.expectedPort);
   EXPECT_EQ(DeviceValue().value_or(L"(none)"), std::wstring(c.choices.model.driverName) + L",winspool," + c.expectedPort);
 
   RegistryValues expectedPorts = portsBefore;
@@ -307,7 +311,7 @@ TEST_F(Install, ClearedDefaultPrinterLeavesDeviceAlone) {
   const Ending ending = InstallWith(App(), choices);
   EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
   EXPECT_EQ(ending.status, kStatusInstalled);
-  ExpectPrinter(kRow5, L"LPT2:", kEnvironmentX86);
+  ExpectPrinter(kRow5, L"LPT2:");
   EXPECT_EQ(DeviceValue().value_or(L"(none)"), elsewhere);
 }
 
@@ -317,7 +321,7 @@ TEST_F(Install, MissingWindowsKeyIsSkippedSilently) {
   const Ending ending = InstallWith(App(), Choices{kRow1, L"COM4:"});
   EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
   EXPECT_EQ(ending.status, kStatusInstalled);
-  ExpectPrinter(kRow1, L"COM4:", kEnvironmentX86);
+  ExpectPrinter(kRow1, L"COM4:");
   EXPECT_FALSE(DeviceValue()) << "the installer made the key; it only opens it";
 }
 
@@ -336,8 +340,8 @@ TEST_F(Install, SameModelThreeTimesKeepsOneOfEach) {
     EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
     EXPECT_EQ(ending.status, kStatusInstalled);
   }
-  ExpectDriver(kRow5, kEnvironmentX86, L"win2k");
-  ExpectPrinter(kRow5, L"COM2:", kEnvironmentX86);
+  ExpectDriver(kRow5);
+  ExpectPrinter(kRow5, L"COM2:");
   EXPECT_EQ(DeviceValue().value_or(L"(none)"), L"RK-T430E Series,winspool,COM2:");
 }
 
@@ -358,16 +362,16 @@ TEST_F(Install, Win98InstallsWithoutCompletedMessage) {
   const Ending ending = InstallWith(App(), Choices{kRow1, L"COM2:"});
   EXPECT_TRUE(ending.messages.empty()) << "messages: " << Joined(ending.messages);
   EXPECT_EQ(ending.status, kStatusInstalled);
-  ExpectDriver(kRow1, kEnvironmentX86, L"win2k");
-  ExpectPrinter(kRow1, L"COM2:", kEnvironmentX86);
+  ExpectDriver(kRow1);
+  ExpectPrinter(kRow1, L"COM2:");
 }
 
-// ---- 64-bit prefix ----
+// ---- The shipped exe under WOW64 ----
 
 class Install64 : public OrielTest {
 protected:
   void SetUp() override {
-    if (!IsWin64Prefix()) GTEST_SKIP() << "the x64 package is chosen only under WOW64";
+    if (!CurrentTarget().wow64) GTEST_SKIP() << "runs for the shipped exe under WOW64 only";
     MakeWindowsKey();
   }
 };
@@ -379,7 +383,7 @@ TEST_F(Install64, RegistersX64PackageUnderWow64) {
   Launch();
   const Ending ending = InstallWith(App(), Choices{kRow5, L"COM2:"});
 
-  ExpectDriver(kRow5, kEnvironmentX64, L"x64");
+  ExpectDriver(kRow5);
   EXPECT_TRUE(SpoolerDriversNamed(kEnvironmentX86, kRow5.driverName).empty())
       << "the x86 environment got the driver as well";
 

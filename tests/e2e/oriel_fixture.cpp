@@ -52,14 +52,14 @@ DWORD OrielTest::WaitForExit(const std::vector<std::wstring>& failIfShown) {
 
 void OrielTest::Screenshot(const std::wstring& name, HWND window) {
   try {
-    SaveScreenshot(PrefixArch() + L"-" + name, window);
+    SaveScreenshot(CurrentTarget().name + L"-" + name, window);
   } catch (const std::exception& e) {
     ADD_FAILURE() << "screenshot " << Utf8(name) << ": " << e.what();
   }
 }
 
 void OrielUiTest::SetUp() {
-  if (IsWin64Prefix()) GTEST_SKIP() << "page behaviour is checked in the win32 prefix";
+  if (CurrentTarget().wow64) GTEST_SKIP() << "page behaviour is checked in the win32 and win64 runs";
 }
 
 void ExpectOnlyMarked(HWND osPage, int markedId) {

@@ -75,8 +75,8 @@ private:
   OrielProcess app_;  // after packages_: it ends before the folder goes
 };
 
-// Cases of the page suites run in the 32-bit prefix only; the 64-bit one
-// adds nothing to what they show.
+// Cases of the page suites run for each exe build; the shipped exe under
+// WOW64 adds nothing to what they show.
 class OrielUiTest : public OrielTest {
 protected:
   void SetUp() override;
@@ -87,9 +87,3 @@ protected:
 void ExpectOnlyMarked(HWND osPage, int markedId);
 
 }  // namespace e2e
-
-// Skips the current case unless it runs in the named prefix ("win32"/"win64").
-#define ORIEL_ONLY_IN_PREFIX(arch)                                                        \
-  do {                                                                                    \
-    if (::e2e::PrefixArch() != L"" arch) GTEST_SKIP() << "runs in the " arch " prefix only"; \
-  } while (0)

@@ -213,7 +213,7 @@ TEST_F(PortPage, EnterInListDoesNothing) {
   EXPECT_EQ(VisibleTitles(App().Id()), windows) << DescribeWindows(App().Id());
   EXPECT_EQ(ReadList(list), before);
   EXPECT_EQ(SendWithTimeout(Control(page, IDC_PORT_PROGRESS), PBM_GETPOS), 0) << "an installation ran";
-  EXPECT_TRUE(SpoolerDriversNamed(kEnvironmentX86, L"RK-T410(Cut) Series").empty()) << "Enter installed the driver";
+  EXPECT_TRUE(SpoolerDriversNamed(CurrentTarget().environment, L"RK-T410(Cut) Series").empty()) << "Enter installed the driver";
 }
 
 TEST_F(PortPage, ConfigureLpt1ShowsMonitorDialog) {

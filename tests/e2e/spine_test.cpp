@@ -4,10 +4,8 @@
 namespace e2e {
 namespace {
 
-class Spine : public OrielTest {};
+class Spine : public OrielUiTest {};
 
-// The one case that also runs in the 64-bit prefix: the wizard starts and
-// ends there just the same.
 TEST_F(Spine, ExitOnOsPageEndsAtOnce) {
   Launch();
   HWND osPage = WaitOsPage();
@@ -16,21 +14,18 @@ TEST_F(Spine, ExitOnOsPageEndsAtOnce) {
 }
 
 TEST_F(Spine, EscapeOnOsPageEnds) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch();
   PressEscape(WaitOsPage());
   EXPECT_EQ(WaitForExit({kSettingsPageTitle}), kStatusNotInstalled);
 }
 
 TEST_F(Spine, CloseBoxOnOsPageEnds) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch();
   PressCloseBox(WaitOsPage());
   EXPECT_EQ(WaitForExit({kSettingsPageTitle}), kStatusNotInstalled);
 }
 
 TEST_F(Spine, NextOnOsPageShowsSettingsPage) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch();
   HWND osPage = WaitOsPage();
   Click(Control(osPage, IDC_OS_NEXT));
@@ -41,7 +36,6 @@ TEST_F(Spine, NextOnOsPageShowsSettingsPage) {
 }
 
 TEST_F(Spine, EnterWithoutFocusedPushButtonActsAsNext) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch(L"win7");
   HWND osPage = WaitOsPage();
   // The marked radio button: focusing it sends no click of its own, and no
@@ -54,7 +48,6 @@ TEST_F(Spine, EnterWithoutFocusedPushButtonActsAsNext) {
 }
 
 TEST_F(Spine, EnterWithExitFocusedPressesExit) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch();
   HWND osPage = WaitOsPage();
   FocusControl(osPage, Control(osPage, IDC_OS_EXIT));
@@ -63,7 +56,6 @@ TEST_F(Spine, EnterWithExitFocusedPressesExit) {
 }
 
 TEST_F(Spine, BackOnSettingsShowsOsPageAgain) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch(L"win7");
   HWND firstOsPage = WaitOsPage();
   ExpectOnlyMarked(firstOsPage, IDC_OS_WIN7);
@@ -80,7 +72,6 @@ TEST_F(Spine, BackOnSettingsShowsOsPageAgain) {
 }
 
 TEST_F(Spine, ExitOnSettingsPageEnds) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch();
   HWND settings = OpenSettingsPage();
   Click(Control(settings, IDC_SET_EXIT));
@@ -88,21 +79,18 @@ TEST_F(Spine, ExitOnSettingsPageEnds) {
 }
 
 TEST_F(Spine, EscapeOnSettingsPageEnds) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch();
   PressEscape(OpenSettingsPage());
   EXPECT_EQ(WaitForExit({kOsPageTitle, kPortPageTitle}), kStatusNotInstalled);
 }
 
 TEST_F(Spine, CloseBoxOnSettingsPageEnds) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch();
   PressCloseBox(OpenSettingsPage());
   EXPECT_EQ(WaitForExit({kOsPageTitle, kPortPageTitle}), kStatusNotInstalled);
 }
 
 TEST_F(Spine, EnterInModelListEndsWithoutInstalling) {
-  ORIEL_ONLY_IN_PREFIX("win32");
   Launch();
   HWND settings = OpenSettingsPage();
   FocusControl(settings, Control(settings, IDC_SET_MODEL));

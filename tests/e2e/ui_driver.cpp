@@ -165,15 +165,25 @@ std::wstring ExeFileName(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-std::wstring PrefixArch() {
-  const std::wstring arch = GetEnv(L"ORIEL_ARCH");
-  if (!arch.empty()) return arch;
-  BOOL wow64 = FALSE;
-  IsWow64Process(GetCurrentProcess(), &wow64);
-  return wow64 ? L"win64" : L"win32";
+const RunTarget& CurrentTarget() {
+  static const RunTarget target = [] {
+    std::wstring name = GetEnv(L"ORIEL_ARCH");
+    if (name.empty()) {
+#ifdef _WIN64
+      name = L"win64";
+#else
+      BOOL wow64 = FALSE;
+      IsWow64Process(GetCurrentProcess(), &wow64);
+      name = wow64 ? L"wow64" : L"win32";
+#endif
+    }
+    if (name == L"win32") return RunTarget{name, L"win2k", L"Windows NT x86", false};
+    if (name == L"wow64") return RunTarget{name, L"x64", L"Windows x64", true};
+    if (name == L"win64") return RunTarget{name, L"x64", L"Windows x64", false};
+    Fail("ORIEL_ARCH is " + Utf8(name) + "; expected win32, wow64 or win64");
+  }();
+  return target;
 }
-
-bool IsWin64Prefix() { return PrefixArch() == L"win64"; }
 
 void SetReportedWindowsVersion(const std::wstring& exeFileName, const std::wstring& version) {
   const std::wstring path = L"Software\\Wine\\AppDefaults\\" + exeFileName;

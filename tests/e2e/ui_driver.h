@@ -31,9 +31,16 @@ std::string LastErrorText();
 std::wstring GetEnv(const wchar_t* name);  // empty when unset
 std::wstring OrielExePath();               // ORIEL_EXE; throws when unset
 std::wstring ExeFileName(const std::wstring& path);  // L"Oriel.exe"
-// ORIEL_ARCH ("win32" / "win64"); when unset, guessed from WOW64.
-std::wstring PrefixArch();
-bool IsWin64Prefix();
+// What this run exercises: ORIEL_ARCH names it (scripts/wine_env.sh); when
+// unset it follows from the driver's own build and WOW64. The one place where
+// cases learn which package and spooler environment Oriel must take.
+struct RunTarget {
+  std::wstring name;           // "win32", "wow64" or "win64"
+  std::wstring packageFolder;  // L"win2k" or L"x64"
+  std::wstring environment;    // L"Windows NT x86" or L"Windows x64"
+  bool wow64 = false;          // the shipped 32-bit exe on 64-bit Windows
+};
+const RunTarget& CurrentTarget();
 
 // Sets HKCU\Software\Wine\AppDefaults\<exe>\Version (e.g. L"win2k") for
 // processes started afterwards; an empty version removes the value.
