@@ -77,6 +77,9 @@ clean:
 	rm -rf build dist
 
 VERSION := 5.0.0
+# make dist SIGN_PFX=<file.pfx> SIGN_PASSWORD=<password> [SIGN_TIMESTAMP_URL=<url>] [SIGN_URL=<url>]
+# signs the exe; dist.sh reads them from the environment.
+PACKAGES += osslsigncode
 dist: deps
 	cmake -S . -B $(MINGW) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(MINGW) --target Oriel -j2
