@@ -6,7 +6,8 @@ ASAN := build/native-asan
 MINGW := build/mingw
 MINGW64 := build/mingw64
 PACKAGES := cmake g++ googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
-            xvfb xauth fonts-wqy-microhei imagemagick x11-apps clang libclang-rt-14-dev zip python3
+            xvfb xauth fonts-wqy-microhei imagemagick x11-apps x11-utils clang libclang-rt-14-dev zip python3 \
+            osslsigncode openssl
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
@@ -99,6 +100,8 @@ clean:
 	rm -rf build dist
 
 VERSION := 5.0.0
+# make dist SIGN_PFX=<file.pfx> SIGN_PASSWORD=<password> [SIGN_TIMESTAMP_URL=<url>] [SIGN_URL=<url>]
+# signs the exe; dist.sh reads them from the environment.
 dist: deps
 	cmake -S . -B $(MINGW) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(MINGW) --target Oriel -j2
