@@ -1,27 +1,52 @@
 #!/usr/bin/env bash
 # Starts the wizard under Wine on the demo package. With a display it is yours
 # to click through; without one a virtual display is started, the wizard is
-# walked once and each page is saved as a PNG.
+# walked once inside Wine's virtual desktop (which draws window frames) and
+# each page is saved as a PNG cropped to its window.
+# Runs the shipped 32-bit exe where this machine runs 32-bit code, else the
+# 64-bit build of the same sources (scripts/wine_env.sh).
+#   scripts/run.sh DEMO_DIR
 set -euo pipefail
-demo=${1:?} driver=${2:?}
+demo=${1:?usage: run.sh DEMO_DIR}
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine_env.sh"
+oriel_can_run_32bit || true
+target=$(oriel_default_target)
+build="$root/$(oriel_target_build "$target")"
+if [ "$target" = win64 ]; then
+  echo "run: this machine cannot run 32-bit x86 code; running the 64-bit test build ($build/Oriel.exe)"
+else
+  echo "run: running the shipped 32-bit build ($build/Oriel.exe)"
+fi
+"$root/scripts/demo_package.sh" "$demo" "$build/Oriel.exe"
 demo=$(cd "$demo" && pwd)
-pristine=$("$root/scripts/wine_prefix.sh" win32)
-export WINEDEBUG=-all WINEARCH=win32 WINEPREFIX="$root/build/wine/run-win32"
+oriel_use_target "$target"
+pristine=$("$root/scripts/wine_prefix.sh" "$ORIEL_PREFIX_ARCH")
+export WINEDEBUG=-all WINEPREFIX="$root/build/wine/run-$target"
 [ -d "$WINEPREFIX" ] || cp -a "$pristine" "$WINEPREFIX"
 if [ -n "${DISPLAY:-}" ]; then
   cd "$demo"
-  wine Oriel.exe || true
+  "$WINE_APP" Oriel.exe || true
   exit 0
 fi
+# The walk's own prefix, inside a virtual desktop: without a window manager
+# the windows would have no frames.
+export WINEPREFIX="$root/build/wine/walk-$target"
+rm -rf "$WINEPREFIX"
+cp -a "$pristine" "$WINEPREFIX"
+"$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Walk /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Walk /t REG_SZ /d 800x600 /f >/dev/null 2>&1
 shots="$root/build/screenshots/run"
 rm -rf "$shots"; mkdir -p "$shots"
-export ORIEL_EXE=$(winepath -w "$demo/Oriel.exe" | tr -d '\r')
-export ORIEL_PACKAGE=$(winepath -w "$demo" | tr -d '\r')
-export ORIEL_SCREENSHOTS=$(winepath -w "$shots" | tr -d '\r')
-export ORIEL_ARCH=win32
-wineserver -k 2>/dev/null || true
-xvfb-run -a -s "-screen 0 1024x768x24" wine "$driver" --gtest_filter='Walk.*' --gtest_color=no | tr -d '\r'
-wineserver -k 2>/dev/null || true
+export ORIEL_EXE=$(oriel_winepath "$demo/Oriel.exe")
+export ORIEL_PACKAGE=$(oriel_winepath "$demo")
+export ORIEL_SCREENSHOTS=$(oriel_winepath "$shots")
+export ORIEL_ARCH=$target ORIEL_SCREENSHOT_CROP=1
+oriel_wineserver_stop
+status=0
+xvfb-run -a -s "-screen 0 1024x768x24" "$WINE_APP" "$build/oriel_e2e.exe" --gtest_filter='Walk.*' --gtest_color=no |
+  tr -d '\r' || status=$?
+oriel_wineserver_stop
 echo "run: screenshots of each page in $shots:"
 ls -1 "$shots"
+exit $status

@@ -7,7 +7,7 @@ arch=${1:?usage: wine_prefix.sh win32|win64}
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine_env.sh"
 prefix="$root/build/wine/pristine-$arch"
-stamp="$prefix/.oriel-ready-2"
+stamp="$prefix/.oriel-ready-3"
 export WINEDEBUG=-all
 if [ ! -f "$stamp" ]; then
   rm -rf "$prefix"
@@ -26,6 +26,11 @@ if [ ! -f "$stamp" ]; then
     LC_ALL=C.UTF-8 "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
       /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
   done
+  # Caption buttons and combo-box arrows are glyphs of Marlett; this Wine does
+  # not find its own copy, so the prefix gets one.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+  fi
   # Windows always has the key that holds the default printer; a new Wine
   # prefix does not, and Oriel leaves a missing key alone.
   "$WINE" reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /f >/dev/null 2>&1

@@ -700,6 +700,19 @@ std::wstring SaveScreenshot(const std::wstring& name, HWND repaint) {
     height = GetSystemMetrics(SM_CYSCREEN);
   }
   if (width <= 0 || height <= 0) Fail("screenshot: no screen size");
+  // Pictures for people (ORIEL_SCREENSHOT_CROP) show the window alone, frame
+  // included; the cases' pictures show the whole screen.
+  RECT frame{};
+  if (repaint && !GetEnv(L"ORIEL_SCREENSHOT_CROP").empty() && GetWindowRect(repaint, &frame)) {
+    const LONG left = std::max<LONG>(frame.left, x), top = std::max<LONG>(frame.top, y);
+    const LONG right = std::min<LONG>(frame.right, x + width), bottom = std::min<LONG>(frame.bottom, y + height);
+    if (right > left && bottom > top) {
+      x = left;
+      y = top;
+      width = right - left;
+      height = bottom - top;
+    }
+  }
 
   HDC screen = GetDC(nullptr);
   if (!screen) Fail("screenshot: GetDC failed");

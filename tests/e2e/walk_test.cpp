@@ -66,7 +66,7 @@ TEST_F(Walk, ThroughEveryPage) {
 // What a user sees when the maker's package is incomplete.
 TEST_F(Walk, FailedInstallation) {
   TestPackages::Options options;
-  options.omit = {{L"win2k", L"UNIDRV.HLP"}};
+  options.omit = {{CurrentTarget().packageFolder, L"UNIDRV.HLP"}};
   Launch(kDefaultWindowsVersion, options);
   Click(Control(WaitOsPage(), IDC_OS_NEXT));
   Click(Control(WaitSettingsPage(), IDC_SET_NEXT));
