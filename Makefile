@@ -58,8 +58,8 @@ e2e: mingw mingw64
 	status=0; \
 	ctest --test-dir $(MINGW) --output-on-failure -R '^binary\.' || status=1; \
 	binary=$$status; \
-	$(XVFB) ctest --test-dir $(MINGW) --output-on-failure -E '^binary\.' || status=1; \
-	$(XVFB) ctest --test-dir $(MINGW64) --output-on-failure || status=1; \
+	$(XVFB) ctest --test-dir $(MINGW) --verbose -E '^binary\.' || status=1; \
+	$(XVFB) ctest --test-dir $(MINGW64) --verbose || status=1; \
 	if [ "$$ORIEL_RUN32" = no ]; then \
 	  if [ $$binary = 0 ]; then shipped="the shipped exe was still built and passed the binary checks"; \
 	  else shipped="the shipped exe was built but FAILED the binary checks"; fi; \
