@@ -48,6 +48,18 @@ struct Ending {
 
 bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
+void SelectPort(HWND portPage, const std::wstring& port) {
+  HWND list = Control(portPage, IDC_PORT_LIST);
+  const std::vector<std::wstring> names = ListViewColumnTexts(list);
+  const auto found = std::find(names.begin(), names.end(), port);
+  if (found == names.end()) throw std::runtime_error("the port page lists no " + Utf8(port));
+  const int row = static_cast<int>(found - names.begin());
+  ListViewSelectRow(list, row);
+  if (ListViewSelectedRows(list) != std::vector<int>{row}) {
+    throw std::runtime_error("could not select the row of " + Utf8(port));
+  }
+}
+
 // From the OS page to the port page, choosing on the way.
 HWND ReachPortPage(const OrielProcess& app, const Choices& choices) {
   HWND osPage = WaitForWindow(app, kOsPageTitle);
@@ -66,17 +78,7 @@ HWND ReachPortPage(const OrielProcess& app, const Choices& choices) {
 
   Click(Control(settings, IDC_SET_NEXT));
   HWND portPage = WaitForWindow(app, kPortPageTitle);
-  if (!choices.port.empty()) {
-    HWND list = Control(portPage, IDC_PORT_LIST);
-    const std::vector<std::wstring> names = ListViewColumnTexts(list);
-    const auto found = std::find(names.begin(), names.end(), choices.port);
-    if (found == names.end()) throw std::runtime_error("the port page lists no " + Utf8(choices.port));
-    const int row = static_cast<int>(found - names.begin());
-    ListViewSelectRow(list, row);
-    if (ListViewSelectedRows(list) != std::vector<int>{row}) {
-      throw std::runtime_error("could not select the row of " + Utf8(choices.port));
-    }
-  }
+  if (!choices.port.empty()) SelectPort(portPage, choices.port);
   return portPage;
 }
 
@@ -301,6 +303,20 @@ INSTANTIATE_TEST_SUITE_P(
                              {IDC_SET_FLOW, 0}}},
                     L"FILE:", L"COM4:", L"115200,M,7,2, "}),
     [](const ::testing::TestParamInfo<InstallCase>& param) { return std::string(param.param.name); });
+
+// The box as the page opens, model untouched: the printer gets that name.
+TEST_F(Install, PrinterNameBoxNamesThePrinterCreated) {
+  Launch();
+  HWND settings = OpenSettingsPage();
+  const std::wstring shown = Text(Control(settings, IDC_SET_NAME));
+  HWND portPage = OpenPortPage(settings);
+  SelectPort(portPage, L"COM2:");
+  Click(Control(portPage, IDC_PORT_INSTALL));
+  const Ending ending = Finish(App());
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(SpoolerPrintersNamed(shown).size(), 1u) << "no printer named \"" << Utf8(shown) << "\" as the box said";
+  ExpectPrinter(kRow1, L"COM2:");
+}
 
 TEST_F(Install, ClearedDefaultPrinterLeavesDeviceAlone) {
   const std::wstring elsewhere = L"Elsewhere,winspool,LPT3:";
