@@ -1,6 +1,7 @@
 #include "install/installer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace oriel {
 namespace {
@@ -14,14 +15,16 @@ constexpr std::uint32_t kDriverVersion = 2;
 constexpr std::uint32_t kFinalPause = 500;
 
 constexpr int kFirstComPortIndex = 3;
+constexpr std::string_view kWindowsSection = "windows";
+constexpr std::uint32_t kErrorInvalidHandle = 6;
 
-// The shared package files in copy order, with the milestone reached after
-// each (0: none). They follow the module and GPD copies (10 and 20).
-struct SharedFile {
+// A package file in copy order, with the milestone reached after its copy
+// (0: none). The shared ones follow the module and GPD copies (10 and 20).
+struct PackageFile {
   std::string_view name;
   int milestone;
 };
-constexpr SharedFile kSharedFiles[] = {
+constexpr PackageFile kSharedFiles[] = {
     {"uniDRVui.DLL", 30}, {"uniDRV.DLL", 0},   {"UNIDRV.HLP", 40}, {"UNIRES.DLL", 0},
     {"TTFSUB.GPD", 50},   {"STDNAMES.GPD", 0}, {"RKUNI.ini", 0},   {"RKUNI.dll", 60},
 };
@@ -73,13 +76,16 @@ std::optional<std::string> SelectionOutsideTables(const InstallInputs& inputs, b
 }
 
 // Opens, sets, closes. A key that does not open is left alone without a word;
-// a value that will not set is reported and the installation goes on.
-void WriteRegistryText(Registry& registry, InstallNotifier& notifier, RegistryRoot root,
+// a value that will not set is reported and the installation goes on. true
+// when the value was written.
+bool WriteRegistryText(Registry& registry, InstallNotifier& notifier, RegistryRoot root,
                        std::string_view path, std::string_view name, const std::string& text) {
   RegistryKey key = nullptr;
-  if (registry.OpenForSetValue(root, std::string(path), key) != 0) return;
-  if (registry.SetString(key, std::string(name), text) != 0) notifier.RegistryWriteFailed();
+  if (registry.OpenForSetValue(root, std::string(path), key) != 0) return false;
+  const bool written = registry.SetString(key, std::string(name), text) == 0;
+  if (!written) notifier.RegistryWriteFailed();
   registry.Close(key);
+  return written;
 }
 
 class Installation {
@@ -91,6 +97,7 @@ class Installation {
   InstallOutcome Run() {
     port_ = inputs_.chosenPort;
 
+    if (auto failed = CheckPackage()) return *failed;
     if (auto failed = QueryDriverDirectory()) return *failed;
     if (auto failed = CopyFiles()) return *failed;
     if (auto failed = AddDriver()) return *failed;
@@ -98,9 +105,12 @@ class Installation {
     PrinterHandle printer = nullptr;
     if (auto failed = AddPrinter(printer)) return *failed;
 
-    if (inputs_.setDefaultPrinter) {
-      WriteRegistryText(s_.registry, s_.notifier, RegistryRoot::CurrentUser, kWindowsKeyPath,
-                        kDeviceValueName, DeviceValueText(row_.driverName, port_));
+    // Running programs learn of the new default printer the way Windows'
+    // own change tells them.
+    if (inputs_.setDefaultPrinter &&
+        WriteRegistryText(s_.registry, s_.notifier, RegistryRoot::CurrentUser, kWindowsKeyPath,
+                          kDeviceValueName, DeviceValueText(row_.driverName, port_))) {
+      s_.system.BroadcastSettingChange(std::string(kWindowsSection));
     }
     s_.progress.SetPosition(90);
 
@@ -152,12 +162,34 @@ class Installation {
     return std::nullopt;
   }
 
-  std::optional<InstallOutcome> CopyFiles() {
-    if (auto failed = Copy(Joined(row_.moduleBase, ".DLL"), 10)) return failed;
-    if (auto failed = Copy(Joined(row_.dataFileBase, ".GPD"), 20)) return failed;
+  // Every source file, with the milestone reached after its copy.
+  std::vector<PackageFile> PackageFiles() const {
+    std::vector<PackageFile> files;
+    files.push_back({moduleFile_, 10});
+    files.push_back({dataFile_, 20});
     // The plug-in pair goes along for every model; only the dependent-file
     // list decides whether the driver uses it.
-    for (const SharedFile& file : kSharedFiles) {
+    files.insert(files.end(), std::begin(kSharedFiles), std::end(kSharedFiles));
+    return files;
+  }
+
+  // All or nothing: a package missing a file would otherwise leave the files
+  // before it in the driver directory.
+  std::optional<InstallOutcome> CheckPackage() {
+    InstallOutcome outcome;
+    for (const PackageFile& file : PackageFiles()) {
+      if (const std::uint32_t error = s_.files.CheckReadable(PathIn(variant_.folder, file.name)); error != 0) {
+        outcome.unreadable.push_back({std::string(file.name), error});
+      }
+    }
+    if (outcome.unreadable.empty()) return std::nullopt;
+    outcome.step = InstallStep::PackageCheck;
+    outcome.subject = s_.files.FullPath(std::string(variant_.folder));
+    return outcome;
+  }
+
+  std::optional<InstallOutcome> CopyFiles() {
+    for (const PackageFile& file : PackageFiles()) {
       if (auto failed = Copy(file.name, file.milestone)) return failed;
     }
     return std::nullopt;
@@ -197,9 +229,8 @@ class Installation {
     return std::nullopt;
   }
 
-  // A printer of this name left by an earlier run is what we wanted anyway;
-  // any other refusal stops here, so that no "Device" value names a printer
-  // that does not exist.
+  // Any refusal but "already exists" stops here, so that no "Device" value
+  // names a printer that does not exist.
   std::optional<InstallOutcome> AddPrinter(PrinterHandle& printer) {
     const std::string name(row_.driverName);
     const std::string processor(kPrintProcessor);
@@ -214,10 +245,49 @@ class Installation {
 
     std::uint32_t error = 0;
     printer = s_.spooler.AddPrinter2(info, error);
-    if (printer == nullptr && error != kErrorPrinterAlreadyExists) {
-      return Failed(InstallStep::AddPrinter, name, error);
+    if (printer == nullptr) {
+      if (error != kErrorPrinterAlreadyExists) return Failed(InstallStep::AddPrinter, name, error);
+      if (auto failed = MoveExistingPrinter(printer)) return failed;
     }
     s_.progress.SetPosition(80);
+    return std::nullopt;
+  }
+
+  // Windows' spooler keeps a printer of this name from an earlier run where
+  // it was, so installing the model again on another port would leave it on
+  // the old one while "Device" names the new. Rewrite its port and driver
+  // and keep everything else the user may have set on it.
+  std::optional<InstallOutcome> MoveExistingPrinter(PrinterHandle& printer) {
+    const std::string name(row_.driverName);
+    std::uint32_t error = 0;
+    printer = s_.spooler.OpenPrinter(name, error);
+    if (printer == nullptr) return Failed(InstallStep::OpenPrinter, name, error != 0 ? error : kErrorInvalidHandle);
+
+    auto failed = [&](InstallStep step, std::uint32_t code) {
+      s_.spooler.ClosePrinter(printer);
+      printer = nullptr;
+      InstallOutcome outcome = Failed(step, name, code);
+      outcome.destination = port_;
+      return outcome;
+    };
+
+    std::uint32_t needed = 0;
+    error = s_.spooler.GetPrinter2(printer, nullptr, 0, needed);
+    if (error != 0 && error != kErrorInsufficientBuffer) return std::optional(failed(InstallStep::GetPrinter, error));
+    if (needed < sizeof(PrinterRecord2)) return std::optional(failed(InstallStep::GetPrinter, kErrorInsufficientBuffer));
+    std::vector<std::byte> buffer(needed);
+    error = s_.spooler.GetPrinter2(printer, buffer.data(), needed, needed);
+    if (error != 0) return std::optional(failed(InstallStep::GetPrinter, error));
+
+    PrinterRecord2 record;
+    std::memcpy(&record, buffer.data(), sizeof(record));
+    record.pPortName = port_.c_str();
+    record.pDriverName = name.c_str();
+    // Null leaves the printer's security as it is; writing back the copy
+    // would ask for owner rights the change does not need.
+    record.pSecurityDescriptor = nullptr;
+    error = s_.spooler.SetPrinter2(printer, record);
+    if (error != 0) return std::optional(failed(InstallStep::SetPrinter, error));
     return std::nullopt;
   }
 
@@ -227,6 +297,8 @@ class Installation {
   std::string& port_;
   InstallServices& s_;
   std::string directory_;
+  const std::string moduleFile_ = Joined(row_.moduleBase, ".DLL");
+  const std::string dataFile_ = Joined(row_.dataFileBase, ".GPD");
 };
 
 }  // namespace
@@ -259,16 +331,32 @@ std::string DeviceValueText(std::string_view driverName, std::string_view portNa
   return text;
 }
 
+namespace {
+
+InstallOutcome RunInstallation(const InstallVariant& variant, const ModelRow& row, const InstallInputs& inputs,
+                               std::string& chosenPortName, InstallServices& services) {
+  InstallOutcome outcome = Installation(variant, row, inputs, chosenPortName, services).Run();
+  if (!outcome.completed) {
+    outcome.packageFolder = outcome.step == InstallStep::PackageCheck
+                                ? outcome.subject
+                                : services.files.FullPath(std::string(variant.folder));
+    outcome.environment = variant.environment;
+  }
+  return outcome;
+}
+
+}  // namespace
+
 InstallOutcome InstallModel(const InstallVariant& variant, const ModelRow& row, const InstallInputs& inputs,
                             std::string& chosenPortName, InstallServices& services) {
   if (auto outside = SelectionOutsideTables(inputs, false)) return Failed(InstallStep::Selection, *outside);
-  return Installation(variant, row, inputs, chosenPortName, services).Run();
+  return RunInstallation(variant, row, inputs, chosenPortName, services);
 }
 
 InstallOutcome InstallPrinter(const InstallVariant& variant, const InstallInputs& inputs,
                               std::string& chosenPortName, InstallServices& services) {
   if (auto outside = SelectionOutsideTables(inputs, true)) return Failed(InstallStep::Selection, *outside);
-  return Installation(variant, ModelCatalogueRow(inputs.modelRow), inputs, chosenPortName, services).Run();
+  return RunInstallation(variant, ModelCatalogueRow(inputs.modelRow), inputs, chosenPortName, services);
 }
 
 std::string DescribeFailure(const InstallOutcome& outcome) {
@@ -287,6 +375,9 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
         return "The printer-driver directory for " + quoted + " does not fit in 255 bytes.";
       }
       return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
+    case InstallStep::PackageCheck:
+      return "The driver package in " + quoted + " is incomplete. Nothing was installed: these files are missing "
+             "or cannot be read:";
     case InstallStep::CopyFile:
       return "Copying " + quoted + " to \"" + outcome.destination + "\" failed.";
     case InstallStep::DriverRecord:
@@ -295,8 +386,78 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
       return "AddPrinterDriverA failed for " + quoted + ".";
     case InstallStep::AddPrinter:
       return "AddPrinterA failed for " + quoted + ".";
+    case InstallStep::OpenPrinter:
+      return "The printer " + quoted + " exists already, and OpenPrinterA failed for it.";
+    case InstallStep::GetPrinter:
+      return "The printer " + quoted + " exists already, and GetPrinterA failed for it.";
+    case InstallStep::SetPrinter:
+      return "The printer " + quoted + " exists already, and SetPrinterA failed to move it to the port \"" +
+             outcome.destination + "\".";
   }
   return "The installation failed.";
+}
+
+namespace {
+
+// What to do about the errors people meet when installing printers. In a
+// text, <folder> and <environment> stand for the package and its spooler
+// environment.
+struct Hint {
+  std::uint32_t error;
+  std::string_view text;
+};
+constexpr Hint kHints[] = {
+    {1722, "The Print Spooler service is not running: start it, then press Install again."},
+    {5, "Administrator rights are needed: start Oriel again with \"Run as administrator\"."},
+    {740, "Administrator rights are needed: start Oriel again with \"Run as administrator\"."},
+    {1796, "The port is unknown: connect the printer and switch it on, or create the port with \"Create Port...\", "
+           "then press Install again."},
+    {1797, "The print spooler does not know the printer driver: press Install again so that it is registered "
+           "first."},
+    {3013, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
+    {3014, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
+    {193, "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
+          "\"<environment>\": put the matching package there."},
+    {216, "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
+          "\"<environment>\": put the matching package there."},
+    {32, "A file is in use: close the programs that are printing, then press Install again."},
+    {112, "The disk is full: free some space, then press Install again."},
+};
+
+void ReplaceAll(std::string& text, std::string_view placeholder, std::string_view value) {
+  for (std::size_t at = text.find(placeholder); at != std::string::npos;
+       at = text.find(placeholder, at + value.size())) {
+    text.replace(at, placeholder.size(), value);
+  }
+}
+
+}  // namespace
+
+std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment) {
+  for (const Hint& hint : kHints) {
+    if (hint.error != error) continue;
+    std::string text(hint.text);
+    ReplaceAll(text, "<folder>", packageFolder);
+    ReplaceAll(text, "<environment>", environment);
+    return text;
+  }
+  return {};
+}
+
+std::string FailureMessage(const InstallOutcome& outcome,
+                           const std::function<std::string(std::uint32_t)>& systemText) {
+  if (outcome.completed) return {};
+  std::string text = "The printer was not installed.\n\n" + DescribeFailure(outcome);
+  for (const UnreadableFile& file : outcome.unreadable) {
+    text += "\n    " + file.name + ": " + systemText(file.error);
+  }
+  if (outcome.error != 0) {
+    text += "\n\nSystem error " + std::to_string(outcome.error) + ": " + systemText(outcome.error);
+    if (std::string hint = ErrorHint(outcome.error, outcome.packageFolder, outcome.environment); !hint.empty()) {
+      text += "\n\n" + hint;
+    }
+  }
+  return text;
 }
 
 }  // namespace oriel

@@ -4,10 +4,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/tables.h"
 #include "platform/files.h"
@@ -55,7 +57,27 @@ class InstallNotifier {
   virtual void RegistryWriteFailed() = 0;
 };
 
-enum class InstallStep { None, Selection, DriverDirectory, CopyFile, DriverRecord, AddPrinterDriver, AddPrinter };
+enum class InstallStep {
+  None,
+  Selection,
+  DriverDirectory,
+  PackageCheck,
+  CopyFile,
+  DriverRecord,
+  AddPrinterDriver,
+  AddPrinter,
+  // A printer of the name exists already: it is moved to the chosen port
+  // and driver through these three.
+  OpenPrinter,
+  GetPrinter,
+  SetPrinter,
+};
+
+struct UnreadableFile {
+  std::string name;  // as in the package folder
+  std::uint32_t error = 0;
+  bool operator==(const UnreadableFile&) const = default;
+};
 
 // error is the system error code; 0 when the fault is the installer's own
 // finding (an out-of-range selection, an empty driver directory), so the page
@@ -64,11 +86,17 @@ struct InstallOutcome {
   bool completed = false;
   InstallStep step = InstallStep::None;
   // Selection: which list and index ("model row 15"); DriverDirectory: the
-  // environment; CopyFile: the source; DriverRecord: the module file name;
-  // AddPrinterDriver / AddPrinter: the driver name.
+  // environment; PackageCheck: the package folder as a full path; CopyFile:
+  // the source; DriverRecord: the module file name; AddPrinterDriver,
+  // AddPrinter, OpenPrinter, GetPrinter, SetPrinter: the driver name.
   std::string subject;
   std::uint32_t error = 0;
-  std::string destination;  // CopyFile only
+  std::string destination;  // CopyFile only; SetPrinter: the port
+  std::vector<UnreadableFile> unreadable;  // PackageCheck only
+  // The variant's package folder (full path) and spooler environment, for
+  // the hints about a package made for another kind of Windows.
+  std::string packageFolder;
+  std::string environment;
 };
 
 struct InstallServices {
@@ -106,6 +134,17 @@ InstallOutcome InstallModel(const InstallVariant& variant, const ModelRow& row,
 // English text for a failed outcome, without the system's message text, which
 // the page appends. Empty for a completed outcome.
 std::string DescribeFailure(const InstallOutcome& outcome);
+
+// The sentence that tells the user what to do about a system error code met
+// while installing; empty for codes without one. Folder and environment
+// name the package for the codes that mean it suits another kind of Windows.
+std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment);
+
+// The whole message for a failed outcome: what failed and which file or call,
+// the system's text for the error code, then the hint. systemText gives the
+// system's own text for a code, in the same 8-bit code page as the names.
+std::string FailureMessage(const InstallOutcome& outcome,
+                           const std::function<std::string(std::uint32_t)>& systemText);
 
 // The driver record's dependent-files list: the template, then the module
 // file name with its zero, then the zero that ends the list, in a zero-filled

@@ -1,5 +1,7 @@
 #include "pages/port_page.h"
 
+#include <exception>
+
 #include "app/context.h"
 #include "install/installer.h"
 #include "pages/create_port_dialog.h"
@@ -62,14 +64,34 @@ void PortPage::OnConfigurePort() {
 }
 
 void PortPage::OnInstall() {
-  if (const int row = portList_.FindFirstSelected(); row >= 0) chosenPort_ = portList_.GetItemText(row, 0);
+  // A printer on no port is of no use: Windows refuses it only after the
+  // files are copied, Wine creates it. Nothing is done until a port is chosen.
+  const int row = portList_.FindFirstSelected();
+  if (row < 0) {
+    win32::ShowMessage(hwnd_, L"Choose the port the printer is connected to, or create one with \"Create "
+                              L"Port...\", then press Install.");
+    return;
+  }
+  chosenPort_ = portList_.GetItemText(row, 0);
 #ifdef _WIN64
   // A 64-bit build talks to the 64-bit spooler environment natively.
   const InstallVariant& variant = kVariant64;
 #else
   const InstallVariant& variant = Services().system.QueryWow64Flag() == 1 ? kVariant64 : kVariant32;
 #endif
-  if (SettingsPage* settings = Context().settingsPage) settings->RunInstaller(variant, progress_, hwnd_);
+  // Caught here rather than at the window procedure, so the settings page
+  // can say the installation stopped instead of guessing why the page ended.
+  try {
+    if (SettingsPage* settings = Context().settingsPage) settings->RunInstaller(variant, progress_, hwnd_);
+  } catch (const std::exception& error) {
+    installError_ = win32::WideFromAnsi(error.what());
+    EndDialog(-1);
+    return;
+  } catch (...) {
+    installError_ = std::wstring();
+    EndDialog(-1);
+    return;
+  }
   EndDialog(IDOK);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 #include "platform/win32/dialog_page.h"
@@ -11,6 +12,9 @@ class PortPage : public win32::DialogPage {
   PortPage();
   // Column-0 text of the row selected at Install; empty before.
   const std::string& ChosenPort() const { return chosenPort_; }
+  // Set when Install stopped on an exception and ended the page with -1: its
+  // text, empty when it had none.
+  const std::optional<std::wstring>& InstallError() const { return installError_; }
 
  protected:
   bool OnInitDialog() override;
@@ -26,6 +30,7 @@ class PortPage : public win32::DialogPage {
   void OnInstall();
 
   std::string chosenPort_;
+  std::optional<std::wstring> installError_;
   win32::ProgressBar progress_;
   win32::ListView portList_;
 };

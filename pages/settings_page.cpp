@@ -144,16 +144,20 @@ void SettingsPage::OnNext() {
 void SettingsPage::ReportInstallation(INT_PTR portPageResult) {
   if (portPageResult != IDOK || !outcome_) {
     Outcome() = WizardOutcome::InstallFailed;
+    if (const std::optional<std::wstring>& error = latestPortPage->InstallError()) {
+      std::wstring text = L"The printer was not installed: the installation stopped on an internal error.";
+      if (!error->empty()) text += L"\n\n" + *error;
+      win32::ShowMessage(hwnd_, text);
+      return;
+    }
     win32::ShowMessage(hwnd_, L"The printer was not installed: the port selection page could not be opened.");
     return;
   }
   if (!outcome_->completed) {
     Outcome() = WizardOutcome::InstallFailed;
-    std::wstring text = L"The printer was not installed.\n\n" + win32::WideFromAnsi(DescribeFailure(*outcome_));
-    if (outcome_->error != 0) {
-      text += L"\n\nSystem error " + std::to_wstring(outcome_->error) + L": " + win32::SystemErrorText(outcome_->error);
-    }
-    win32::ShowMessage(hwnd_, text);
+    win32::ShowMessage(hwnd_, win32::WideFromAnsi(FailureMessage(*outcome_, [](std::uint32_t error) {
+                         return win32::SystemErrorText(error);
+                       })));
     return;
   }
   Outcome() = WizardOutcome::Installed;

@@ -47,6 +47,32 @@ struct PrinterInfo2 {
   const char* pDatatype;
 };
 
+// PRINTER_INFO_2A whole, as GetPrinterA level 2 gives it and SetPrinterA
+// level 2 takes it.
+struct PrinterRecord2 {
+  const char* pServerName;
+  const char* pPrinterName;
+  const char* pShareName;
+  const char* pPortName;
+  const char* pDriverName;
+  const char* pComment;
+  const char* pLocation;
+  void* pDevMode;
+  const char* pSepFile;
+  const char* pPrintProcessor;
+  const char* pDatatype;
+  const char* pParameters;
+  void* pSecurityDescriptor;
+  std::uint32_t Attributes;
+  std::uint32_t Priority;
+  std::uint32_t DefaultPriority;
+  std::uint32_t StartTime;
+  std::uint32_t UntilTime;
+  std::uint32_t Status;
+  std::uint32_t cJobs;
+  std::uint32_t AveragePPM;
+};
+
 // OSVERSIONINFOEXA (156 bytes); its first 148 bytes are OSVERSIONINFOA.
 struct OsVersionInfoEx {
   std::uint32_t dwOSVersionInfoSize;

@@ -1,6 +1,6 @@
 #pragma once
-// The print spooler as the installer sees it: the eight client operations, all
-// on the local machine, with 8-bit texts.
+// The print spooler as the installer sees it: its client operations, all on
+// the local machine, with 8-bit texts.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -50,6 +50,16 @@ class Spooler {
   // error to the system error code on failure.
   virtual PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) = 0;
   virtual void ClosePrinter(PrinterHandle handle) = 0;
+
+  // OpenPrinterA(name, &handle, {NULL, NULL, PRINTER_ALL_ACCESS}). Returns
+  // the handle (null on failure) and sets error on failure.
+  virtual PrinterHandle OpenPrinter(const std::string& name, std::uint32_t& error) = 0;
+  // GetPrinterA(handle, 2, buffer, size, &needed). buffer may be null when
+  // size is 0. Returns 0 on success, else the error code; needed is set either way.
+  virtual std::uint32_t GetPrinter2(PrinterHandle handle, std::byte* buffer, std::uint32_t size,
+                                    std::uint32_t& needed) = 0;
+  // SetPrinterA(handle, 2, &record, 0). Returns 0 on success, else the error code.
+  virtual std::uint32_t SetPrinter2(PrinterHandle handle, const PrinterRecord2& record) = 0;
 };
 
 }  // namespace oriel

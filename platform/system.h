@@ -17,6 +17,9 @@ class SystemServices {
   virtual void Sleep(std::uint32_t milliseconds) = 0;
   // One line for the debugger (OutputDebugStringA); the caller adds the line feed.
   virtual void DebugOutput(const std::string& text) = 0;
+  // WM_SETTINGCHANGE with the section name to every top-level window
+  // (SendMessageTimeout, HWND_BROADCAST, SMTO_ABORTIFHUNG, a short timeout).
+  virtual void BroadcastSettingChange(const std::string& section) = 0;
 };
 
 }  // namespace oriel

@@ -1,6 +1,8 @@
-// make_scrambled "<text>" <key>
+// make_scrambled "<text>" <key> [length]
 // Prints the letters for a new ScrambledName and a line ready to paste into
 // catalogue/scrambled_names.cpp. The key may be decimal or 0x-prefixed hex.
+// With a length, the text is padded with zero bytes to that many bytes: an
+// entry keeps its length while showing a shorter name.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,11 +43,21 @@ std::string Quoted(const std::string& text) {
 
 int main(int argc, char** argv) {
   unsigned key = 0;
-  if (argc != 3 || !ParseKey(argv[2], key)) {
-    std::fprintf(stderr, "usage: make_scrambled \"<text>\" <key 0..65535>\n");
+  unsigned long length = 0;
+  char* end = nullptr;
+  if ((argc != 3 && argc != 4) || !ParseKey(argv[2], key) ||
+      (argc == 4 && ((length = std::strtoul(argv[3], &end, 10)) > 4096 || end == argv[3] || *end != '\0'))) {
+    std::fprintf(stderr, "usage: make_scrambled \"<text>\" <key 0..65535> [length in bytes]\n");
     return 2;
   }
-  const std::string text = argv[1];
+  std::string text = argv[1];
+  if (argc == 4) {
+    if (length < text.size()) {
+      std::fprintf(stderr, "make_scrambled: the text is longer than %lu bytes\n", length);
+      return 2;
+    }
+    text.resize(length, '\0');
+  }
   const std::string letters = oriel::Scramble(text, key);
   if (oriel::Descramble(letters, key) != text) {
     std::fprintf(stderr, "make_scrambled: round trip failed\n");

@@ -115,18 +115,18 @@ void ShowMessage(HWND owner, const std::wstring& text) {
   ::MessageBoxW(owner, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
-std::wstring SystemErrorText(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = ::FormatMessageW(
+std::string SystemErrorText(DWORD error) {
+  char* buffer = nullptr;
+  const DWORD length = ::FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text;
+      error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text;
   if (length != 0 && buffer != nullptr) {
     text.assign(buffer, length);
     ::LocalFree(buffer);
   }
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-  if (text.empty()) text = L"Unknown error.";
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  if (text.empty()) text = "Unknown error.";
   return text;
 }
 

@@ -56,8 +56,9 @@ std::wstring WideFromAnsi(const std::string& text);
 std::wstring ApplicationTitle();
 // OK-only, exclamation icon, modal over owner.
 void ShowMessage(HWND owner, const std::wstring& text);
-// FormatMessage's text for a system error code, without the trailing line break.
-std::wstring SystemErrorText(DWORD error);
+// FormatMessage's text for a system error code, without the trailing line
+// break, in the system code page like the names it goes into a message with.
+std::string SystemErrorText(DWORD error);
 HICON LoadApplicationIcon();
 
 }  // namespace oriel::win32

@@ -5,6 +5,7 @@
 #undef AddPort
 #undef ConfigurePort
 #undef GetPrinterDriverDirectory
+#undef OpenPrinter
 
 #include "platform/win32/services.h"
 
@@ -21,6 +22,11 @@ static_assert(sizeof(MonitorInfo1) == sizeof(MONITOR_INFO_1A));
 static_assert(sizeof(DriverInfo3) == sizeof(DRIVER_INFO_3A));
 static_assert(offsetof(DriverInfo3, pDependentFiles) == offsetof(DRIVER_INFO_3A, pDependentFiles));
 static_assert(offsetof(DriverInfo3, pDefaultDataType) == offsetof(DRIVER_INFO_3A, pDefaultDataType));
+static_assert(sizeof(PrinterRecord2) == sizeof(PRINTER_INFO_2A));
+static_assert(offsetof(PrinterRecord2, pPortName) == offsetof(PRINTER_INFO_2A, pPortName));
+static_assert(offsetof(PrinterRecord2, pDriverName) == offsetof(PRINTER_INFO_2A, pDriverName));
+static_assert(offsetof(PrinterRecord2, pSecurityDescriptor) == offsetof(PRINTER_INFO_2A, pSecurityDescriptor));
+static_assert(offsetof(PrinterRecord2, AveragePPM) == offsetof(PRINTER_INFO_2A, AveragePPM));
 static_assert(sizeof(OsVersionInfoEx) == sizeof(OSVERSIONINFOEXA));
 static_assert(kOsVersionInfoSize == sizeof(OSVERSIONINFOA));
 
@@ -153,6 +159,45 @@ void Win32Spooler::ClosePrinter(PrinterHandle handle) {
   if (call != nullptr) call(handle);
 }
 
+PrinterHandle Win32Spooler::OpenPrinter(const std::string& name, std::uint32_t& error) {
+  auto call = Spool<BOOL(WINAPI*)(LPSTR, LPHANDLE, LPPRINTER_DEFAULTSA)>("OpenPrinterA");
+  if (call == nullptr) {
+    error = ERROR_PROC_NOT_FOUND;
+    return nullptr;
+  }
+  PRINTER_DEFAULTSA defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  HANDLE handle = nullptr;
+  ::SetLastError(0);
+  if (call(const_cast<char*>(name.c_str()), &handle, &defaults) && handle != nullptr) {
+    error = 0;
+    return handle;
+  }
+  error = ErrorOr(ERROR_GEN_FAILURE);
+  return nullptr;
+}
+
+std::uint32_t Win32Spooler::GetPrinter2(PrinterHandle handle, std::byte* buffer, std::uint32_t size,
+                                        std::uint32_t& needed) {
+  auto call = Spool<BOOL(WINAPI*)(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD)>("GetPrinterA");
+  needed = 0;
+  if (call == nullptr) return ERROR_PROC_NOT_FOUND;
+  DWORD neededBytes = 0;
+  ::SetLastError(0);
+  const BOOL ok = call(handle, 2, reinterpret_cast<LPBYTE>(buffer), size, &neededBytes);
+  needed = neededBytes;
+  return ok ? 0 : ErrorOr(ERROR_GEN_FAILURE);
+}
+
+std::uint32_t Win32Spooler::SetPrinter2(PrinterHandle handle, const PrinterRecord2& record) {
+  auto call = Spool<BOOL(WINAPI*)(HANDLE, DWORD, LPBYTE, DWORD)>("SetPrinterA");
+  if (call == nullptr) return ERROR_PROC_NOT_FOUND;
+  PRINTER_INFO_2A info{};
+  std::memcpy(&info, &record, sizeof(info));
+  ::SetLastError(0);
+  if (call(handle, 2, reinterpret_cast<LPBYTE>(&info), 0)) return 0;
+  return ErrorOr(ERROR_GEN_FAILURE);
+}
+
 std::uint32_t Win32Registry::OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) {
   HKEY opened = nullptr;
   const LONG status = ::RegOpenKeyExA(root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
@@ -173,6 +218,29 @@ std::uint32_t Win32FileSystem::CopyReplacing(const std::string& source, const st
   ::SetLastError(0);
   if (::CopyFileA(source.c_str(), destination.c_str(), FALSE)) return 0;
   return ErrorOr(ERROR_GEN_FAILURE);
+}
+
+std::uint32_t Win32FileSystem::CheckReadable(const std::string& path) {
+  ::SetLastError(0);
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ErrorOr(ERROR_GEN_FAILURE);
+  ::CloseHandle(file);
+  return 0;
+}
+
+std::string Win32FileSystem::FullPath(const std::string& path) {
+  std::string full(MAX_PATH, '\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD length = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return path;
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.assign(length, '\0');  // length counts the terminator when the buffer was short
+  }
+  return path;
 }
 
 bool Win32System::QueryVersion(OsVersionInfoEx& record) {
@@ -196,5 +264,14 @@ int Win32System::QueryWow64Flag() {
 void Win32System::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 void Win32System::DebugOutput(const std::string& text) { ::OutputDebugStringA(text.c_str()); }
+
+void Win32System::BroadcastSettingChange(const std::string& section) {
+  // Windows that do not answer within the timeout, or hang, are passed over:
+  // a stuck program must not hold up the wizard.
+  constexpr UINT kTimeoutMs = 1000;
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(section.c_str()),
+                        SMTO_ABORTIFHUNG, kTimeoutMs, &result);
+}
 
 }  // namespace oriel::win32

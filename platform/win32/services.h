@@ -23,6 +23,10 @@ class Win32Spooler final : public Spooler {
   std::uint32_t AddPrinterDriver3(const DriverInfo3& info) override;
   PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) override;
   void ClosePrinter(PrinterHandle handle) override;
+  PrinterHandle OpenPrinter(const std::string& name, std::uint32_t& error) override;
+  std::uint32_t GetPrinter2(PrinterHandle handle, std::byte* buffer, std::uint32_t size,
+                            std::uint32_t& needed) override;
+  std::uint32_t SetPrinter2(PrinterHandle handle, const PrinterRecord2& record) override;
 };
 
 class Win32Registry final : public Registry {
@@ -35,6 +39,8 @@ class Win32Registry final : public Registry {
 class Win32FileSystem final : public FileSystem {
  public:
   std::uint32_t CopyReplacing(const std::string& source, const std::string& destination) override;
+  std::uint32_t CheckReadable(const std::string& path) override;
+  std::string FullPath(const std::string& path) override;
 };
 
 class Win32System final : public SystemServices {
@@ -43,6 +49,7 @@ class Win32System final : public SystemServices {
   int QueryWow64Flag() override;
   void Sleep(std::uint32_t milliseconds) override;
   void DebugOutput(const std::string& text) override;
+  void BroadcastSettingChange(const std::string& section) override;
 };
 
 }  // namespace oriel::win32

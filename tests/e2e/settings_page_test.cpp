@@ -72,7 +72,7 @@ void ExpectInitialState(HWND page) {
 
   const std::wstring printerName = Text(Control(page, IDC_SET_NAME));
   EXPECT_FALSE(printerName.empty());
-  EXPECT_NE(printerName, names[1]) << "the first name shown is its own text, not the selected model's";
+  EXPECT_EQ(printerName, names[1]) << "the box opens on the selected model's name";
 
   struct SerialList {
     int id;
@@ -129,7 +129,7 @@ TEST_F(SettingsPage, ModelChoiceShowsItsName) {
     SelectComboItem(page, IDC_SET_MODEL, row);
     EXPECT_EQ(Text(box), names[static_cast<std::size_t>(row)]) << "after choosing row " << row;
   }
-  // Back to the first selection: now the row's own name, not the initial text.
+  // Back to the first selection: the row's own name again.
   SelectComboItem(page, IDC_SET_MODEL, 1);
   EXPECT_EQ(Text(box), names[1]);
   EXPECT_EQ(ComboItems(models), names) << "choosing rows changed the list";

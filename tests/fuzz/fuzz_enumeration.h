@@ -54,6 +54,9 @@ class RecordingSpooler : public Spooler {
   std::uint32_t AddPrinterDriver3(const DriverInfo3&) override { Unexpected(); }
   PrinterHandle AddPrinter2(const PrinterInfo2&, std::uint32_t&) override { Unexpected(); }
   void ClosePrinter(PrinterHandle) override { Unexpected(); }
+  PrinterHandle OpenPrinter(const std::string&, std::uint32_t&) override { Unexpected(); }
+  std::uint32_t GetPrinter2(PrinterHandle, std::byte*, std::uint32_t, std::uint32_t&) override { Unexpected(); }
+  std::uint32_t SetPrinter2(PrinterHandle, const PrinterRecord2&) override { Unexpected(); }
 
  private:
   [[noreturn]] static void Unexpected() { Fail("a lister called a spooler operation other than enumeration", __FILE__, __LINE__); }
@@ -66,6 +69,7 @@ class DebugLines : public SystemServices {
   int QueryWow64Flag() override { Unexpected(); }
   void Sleep(std::uint32_t) override { Unexpected(); }
   void DebugOutput(const std::string& text) override { debugLines.push_back(text); }
+  void BroadcastSettingChange(const std::string&) override { Unexpected(); }
 
  private:
   [[noreturn]] static void Unexpected() { Fail("a lister asked the system for more than a debug line", __FILE__, __LINE__); }

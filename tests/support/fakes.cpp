@@ -89,12 +89,65 @@ PrinterHandle FakeSpooler::AddPrinter2(const PrinterInfo2& info, std::uint32_t& 
   RecordedPrinter printer{Copied(info.pPrinterName), Copied(info.pPortName), Copied(info.pDriverName),
                           Copied(info.pPrintProcessor), Copied(info.pDatatype)};
   Log("AddPrinter2 " + Shown(printer.pPrinterName) + " " + Shown(printer.pPortName));
+  const bool exists = existingPrinter && printer.pPrinterName == existingPrinter->printerName;
   printers.push_back(std::move(printer));
+  if (exists) {
+    error = kErrorPrinterAlreadyExists;
+    return nullptr;
+  }
   if (addPrinterError != 0) {
     error = addPrinterError;
     return nullptr;
   }
   return PrinterHandleGiven();
+}
+
+PrinterRecord2 StoredPrinter::Record() {
+  const auto text = [](const std::string& s) { return s.c_str(); };
+  return PrinterRecord2{text(serverName), text(printerName), text(shareName), text(portName), text(driverName),
+                        text(comment), text(location), &devModeToken, text(sepFile), text(printProcessor),
+                        text(datatype), text(parameters), &securityToken, attributes, priority,
+                        defaultPriority, startTime, untilTime, status, cJobs, averagePPM};
+}
+
+PrinterHandle FakeSpooler::OpenPrinter(const std::string& name, std::uint32_t& error) {
+  Log("OpenPrinter \"" + name + "\"");
+  openedPrinters.push_back(name);
+  error = openPrinterError;
+  if (error == 0 && !(existingPrinter && existingPrinter->printerName == name)) error = 1801;  // ERROR_INVALID_PRINTER_NAME
+  return error == 0 ? PrinterHandleGiven() : nullptr;
+}
+
+std::uint32_t FakeSpooler::GetPrinter2(PrinterHandle handle, std::byte* buffer, std::uint32_t size,
+                                       std::uint32_t& needed) {
+  Log("GetPrinter2 " + std::to_string(size));
+  needed = 0;
+  if (handle != PrinterHandleGiven() || !existingPrinter) return 6;  // ERROR_INVALID_HANDLE
+  if (getPrinterError != 0) return getPrinterError;
+  // The texts live in the fake rather than behind the record, which the
+  // caller cannot tell apart.
+  needed = sizeof(PrinterRecord2);
+  if (buffer == nullptr || size < needed) return kErrorInsufficientBuffer;
+  const PrinterRecord2 record = existingPrinter->Record();
+  std::memcpy(buffer, &record, sizeof(record));
+  return 0;
+}
+
+std::uint32_t FakeSpooler::SetPrinter2(PrinterHandle handle, const PrinterRecord2& r) {
+  RecordedPrinterRecord copy{Copied(r.pServerName), Copied(r.pPrinterName), Copied(r.pShareName),
+                             Copied(r.pPortName), Copied(r.pDriverName), Copied(r.pComment),
+                             Copied(r.pLocation), Copied(r.pSepFile), Copied(r.pPrintProcessor),
+                             Copied(r.pDatatype), Copied(r.pParameters), r.pDevMode, r.pSecurityDescriptor,
+                             r.Attributes, r.Priority, r.DefaultPriority, r.StartTime, r.UntilTime, r.Status,
+                             r.cJobs, r.AveragePPM};
+  Log("SetPrinter2 " + Shown(copy.pPrinterName) + " " + Shown(copy.pPortName) + " " + Shown(copy.pDriverName));
+  setPrinterRecords.push_back(std::move(copy));
+  if (handle != PrinterHandleGiven()) return 6;
+  if (setPrinterError != 0) return setPrinterError;
+  const RecordedPrinterRecord& set = setPrinterRecords.back();
+  if (set.pPortName) existingPrinter->portName = *set.pPortName;
+  if (set.pDriverName) existingPrinter->driverName = *set.pDriverName;
+  return 0;
 }
 
 void FakeSpooler::ClosePrinter(PrinterHandle handle) {
@@ -165,6 +218,16 @@ std::uint32_t FakeFileSystem::CopyReplacing(const std::string& source, const std
   return error;
 }
 
+std::uint32_t FakeFileSystem::CheckReadable(const std::string& path) {
+  checked.push_back(path);
+  const auto found = unreadable.find(path);
+  const std::uint32_t error = found == unreadable.end() ? 0 : found->second;
+  if (log_) log_->Add("check " + path + (error == 0 ? "" : " failed"));
+  return error;
+}
+
+std::string FakeFileSystem::FullPath(const std::string& path) { return currentDirectory + "\\" + path; }
+
 // ---- System ----
 
 VersionAnswer Version(std::uint32_t major, std::uint32_t minor, std::uint32_t platformId,
@@ -213,6 +276,11 @@ void FakeSystem::Sleep(std::uint32_t milliseconds) {
 void FakeSystem::DebugOutput(const std::string& text) {
   debugLines.push_back(text);
   Log("debug " + text);
+}
+
+void FakeSystem::BroadcastSettingChange(const std::string& section) {
+  settingChanges.push_back(section);
+  Log("broadcast WM_SETTINGCHANGE " + section);
 }
 
 // ---- Install callbacks ----

@@ -56,6 +56,28 @@ struct RecordedPrinter {
   FakeText pPrinterName, pPortName, pDriverName, pPrintProcessor, pDatatype;
 };
 
+// A printer the spooler holds before the run, with texts of its own in every
+// field, so a rewrite can be checked field by field.
+struct StoredPrinter {
+  std::string serverName, printerName, shareName = "Counter", portName = "LPT2:", driverName = "Old Driver",
+      comment = "by the till", location = "shop floor", sepFile = "sep.sep", printProcessor = "WinPrint",
+      datatype = "RAW", parameters = "-x";
+  int devModeToken = 0, securityToken = 0;  // their addresses stand for the two blobs
+  std::uint32_t attributes = 0x240, priority = 7, defaultPriority = 3, startTime = 60, untilTime = 1200,
+                status = 0x80, cJobs = 2, averagePPM = 9;
+  PrinterRecord2 Record();
+};
+
+// A deep copy of a PrinterRecord2 handed to SetPrinterA.
+struct RecordedPrinterRecord {
+  FakeText pServerName, pPrinterName, pShareName, pPortName, pDriverName, pComment, pLocation, pSepFile,
+      pPrintProcessor, pDatatype, pParameters;
+  void* pDevMode = nullptr;
+  void* pSecurityDescriptor = nullptr;
+  std::uint32_t Attributes = 0, Priority = 0, DefaultPriority = 0, StartTime = 0, UntilTime = 0, Status = 0,
+                cJobs = 0, AveragePPM = 0;
+};
+
 struct PortDialogCall {
   WindowHandle owner = nullptr;
   std::string name;
@@ -85,6 +107,16 @@ class FakeSpooler : public Spooler {
   PrinterHandle PrinterHandleGiven() { return &handleToken_; }
   std::vector<PrinterHandle> closedPrinters;
 
+  // As Windows' spooler does: AddPrinterA of this printer's name fails with
+  // 1802, and the printer opens, reads and takes a rewrite. (Wine's rewrites
+  // the printer inside AddPrinterA instead.)
+  std::optional<StoredPrinter> existingPrinter;
+  std::uint32_t openPrinterError = 0;
+  std::uint32_t getPrinterError = 0;
+  std::uint32_t setPrinterError = 0;
+  std::vector<std::string> openedPrinters;
+  std::vector<RecordedPrinterRecord> setPrinterRecords;
+
   bool addPortResult = true;
   bool configurePortResult = true;
   std::vector<PortDialogCall> addPortCalls;
@@ -101,6 +133,10 @@ class FakeSpooler : public Spooler {
   std::uint32_t AddPrinterDriver3(const DriverInfo3& info) override;
   PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) override;
   void ClosePrinter(PrinterHandle handle) override;
+  PrinterHandle OpenPrinter(const std::string& name, std::uint32_t& error) override;
+  std::uint32_t GetPrinter2(PrinterHandle handle, std::byte* buffer, std::uint32_t size,
+                            std::uint32_t& needed) override;
+  std::uint32_t SetPrinter2(PrinterHandle handle, const PrinterRecord2& record) override;
 
  private:
   void Log(std::string event) { if (log_) log_->Add(std::move(event)); }
@@ -180,7 +216,14 @@ class FakeFileSystem : public FileSystem {
 
   std::vector<FileCopy> copies;  // every attempt, failed ones included
 
+  // Package files that are missing or unreadable, with the error the check gives.
+  std::map<std::string, std::uint32_t> unreadable;
+  std::vector<std::string> checked;
+  std::string currentDirectory = "C:\\work";
+
   std::uint32_t CopyReplacing(const std::string& source, const std::string& destination) override;
+  std::uint32_t CheckReadable(const std::string& path) override;
+  std::string FullPath(const std::string& path) override;
 
  private:
   EventLog* log_;
@@ -213,11 +256,13 @@ class FakeSystem : public SystemServices {
 
   std::vector<std::uint32_t> sleeps;  // recorded, never slept
   std::vector<std::string> debugLines;
+  std::vector<std::string> settingChanges;  // sections broadcast
 
   bool QueryVersion(OsVersionInfoEx& record) override;
   int QueryWow64Flag() override;
   void Sleep(std::uint32_t milliseconds) override;
   void DebugOutput(const std::string& text) override;
+  void BroadcastSettingChange(const std::string& section) override;
 
  private:
   void Log(std::string event) { if (log_) log_->Add(std::move(event)); }

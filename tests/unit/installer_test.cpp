@@ -34,6 +34,21 @@ InstallOutcome Install(InstallRig& rig, const InstallInputs& inputs, const Insta
 
 std::vector<int> AllMilestones() { return {10, 20, 30, 40, 50, 60, 70, 80, 90, 95, 100}; }
 
+// The package check, one event per source file in copy order.
+Events Checks(const std::string& folder, const std::string& gpd) {
+  Events events;
+  for (const std::string name : {"RKT4X.DLL", gpd.c_str(), "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
+                                 "UNIRES.DLL", "TTFSUB.GPD", "STDNAMES.GPD", "RKUNI.ini", "RKUNI.dll"}) {
+    events.push_back("check " + folder + "\\" + name);
+  }
+  return events;
+}
+
+Events Then(Events first, const Events& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
 // ---- The whole run, in order ----
 
 TEST(InstallSequence, Row1OnLpt1With32BitPackage) {
@@ -41,7 +56,7 @@ TEST(InstallSequence, Row1OnLpt1With32BitPackage) {
   const InstallOutcome outcome = Install(rig, Inputs(1, "LPT1:"));
   EXPECT_TRUE(outcome.completed);
   EXPECT_EQ(outcome.step, InstallStep::None);
-  const Events expected{
+  const Events expected = Then(Checks("win2k", "RKT410cut.GPD"), {
       "GetPrinterDriverDirectory Windows NT x86 255",
       "copy win2k\\RKT4X.DLL -> C:\\drv\\RKT4X.DLL",
       "progress 10",
@@ -66,12 +81,13 @@ TEST(InstallSequence, Row1OnLpt1With32BitPackage) {
       "open HKCU\\" + kHkcuWindows,
       "set Device = \"RK-T410(Cut) Series,winspool,LPT1:\"",
       "close key",
+      "broadcast WM_SETTINGCHANGE windows",
       "progress 90",
       "progress 95",
       "ClosePrinter",
       "sleep 500",
       "progress 100",
-  };
+  });
   EXPECT_EQ(rig.log.events, expected);
   EXPECT_TRUE(rig.spooler.directoryCalls.at(0).bufferWasZeroed);
   EXPECT_EQ(rig.spooler.closedPrinters, std::vector<PrinterHandle>{rig.spooler.PrinterHandleGiven()});
@@ -86,7 +102,7 @@ TEST(InstallSequence, Row10OnCom4With64BitPackage) {
   inputs.portIndex = 6;
   ASSERT_TRUE(Install(rig, inputs, kVariant64).completed);
   const std::string d = "C:\\windows\\system32\\spool\\drivers\\x64\\";
-  const Events expected{
+  const Events expected = Then(Checks("x64", "RKKT410.GPD"), {
       "GetPrinterDriverDirectory Windows x64 255",
       "copy x64\\RKT4X.DLL -> " + d + "RKT4X.DLL",
       "progress 10",
@@ -111,6 +127,7 @@ TEST(InstallSequence, Row10OnCom4With64BitPackage) {
       "open HKCU\\" + kHkcuWindows,
       "set Device = \"RK-KT410 Series,winspool,COM4:\"",
       "close key",
+      "broadcast WM_SETTINGCHANGE windows",
       "progress 90",
       "open HKLM\\" + kHklmPorts,
       "set COM4: = \"19200,N,8,1,p\"",
@@ -119,7 +136,7 @@ TEST(InstallSequence, Row10OnCom4With64BitPackage) {
       "ClosePrinter",
       "sleep 500",
       "progress 100",
-  };
+  });
   EXPECT_EQ(rig.log.events, expected);
   for (const auto& open : rig.registry.opens) EXPECT_EQ(open.access, "KEY_SET_VALUE");
   EXPECT_TRUE(rig.registry.openKeys.empty());
@@ -288,6 +305,7 @@ TEST(RegistryFailures, FailedSetIsReportedOnceEachAndTheRunGoesOn) {
   EXPECT_EQ(at("set Device = \"RK-T410(Cut) Series,winspool,LPT1:\" failed") + 1,
             at("registry write failed"));
   EXPECT_EQ(std::count(e.begin(), e.end(), "registry write failed"), 2);
+  EXPECT_TRUE(rig.system.settingChanges.empty()) << "no new default printer to announce";
 }
 
 TEST(RegistryFailures, KeyThatDoesNotOpenIsSkippedSilently) {
@@ -308,6 +326,7 @@ TEST(RegistryFailures, KeyThatDoesNotOpenIsSkippedSilently) {
   EXPECT_TRUE(user.registry.closes.empty());
   EXPECT_EQ(user.notifier.registryWriteFailures, 0);
   EXPECT_EQ(user.progress.positions, AllMilestones());
+  EXPECT_TRUE(user.system.settingChanges.empty());
 }
 
 TEST(FinalPause, FiveHundredMillisecondsOnce) {
@@ -407,6 +426,35 @@ TEST(DriverDirectory, LongestThatFitsIsUsedWhole) {
   EXPECT_EQ(rig.files.copies.at(9).destination, dir + "\\RKUNI.dll");
 }
 
+// Every file is looked at before anything is written, and all the missing
+// ones are named at once.
+TEST(StopsAtPackageCheck, NamesEveryUnreadableFileAndWritesNothing) {
+  InstallRig rig;
+  rig.files.unreadable["x64\\UNIDRV.HLP"] = testing::kErrorFileNotFound;
+  rig.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorAccessDenied;
+  const InstallOutcome outcome = Install(rig, Inputs(), kVariant64);
+  EXPECT_FALSE(outcome.completed);
+  EXPECT_EQ(outcome.step, InstallStep::PackageCheck);
+  EXPECT_EQ(outcome.subject, "C:\\work\\x64");
+  EXPECT_EQ(outcome.unreadable, (std::vector<UnreadableFile>{{"UNIDRV.HLP", testing::kErrorFileNotFound},
+                                                             {"RKUNI.dll", testing::kErrorAccessDenied}}));
+  EXPECT_EQ(rig.files.checked.size(), 10u);
+  EXPECT_TRUE(rig.spooler.directoryCalls.empty());
+  EXPECT_TRUE(rig.files.copies.empty());
+  EXPECT_TRUE(rig.spooler.drivers.empty());
+  EXPECT_TRUE(rig.spooler.printers.empty());
+  EXPECT_TRUE(rig.registry.opens.empty());
+  EXPECT_TRUE(rig.progress.positions.empty());
+
+  const auto systemText = [](std::uint32_t error) { return "text of " + std::to_string(error); };
+  EXPECT_EQ(FailureMessage(outcome, systemText),
+            "The printer was not installed.\n\n"
+            "The driver package in \"C:\\work\\x64\" is incomplete. Nothing was installed: these files are "
+            "missing or cannot be read:\n"
+            "    UNIDRV.HLP: text of 2\n"
+            "    RKUNI.dll: text of 5");
+}
+
 TEST(StopsAtCopy, NthCopyFailsAndEarlierCopiesStay) {
   InstallRig rig;
   rig.files.failingCopyIndex = 4;  // UNIDRV.HLP
@@ -451,17 +499,91 @@ TEST(StopsAtAddPrinterDriver, NoPrinterNoRegistry) {
   EXPECT_TRUE(rig.system.sleeps.empty());
 }
 
-TEST(AddPrinter, ExistingPrinterCountsAsDone) {
+// Windows refuses a second AddPrinterA of one name with 1802: the printer
+// from the earlier run moves to the chosen port and driver, and keeps the
+// rest of what it had.
+TEST(AddPrinter, ExistingPrinterMovesToTheChosenPort) {
   InstallRig rig;
-  rig.spooler.addPrinterError = kErrorPrinterAlreadyExists;
-  InstallInputs inputs = Inputs();
+  rig.spooler.existingPrinter.emplace();
+  testing::StoredPrinter& before = *rig.spooler.existingPrinter;
+  before.printerName = "RK-T410(Cut) Series";
+  const PrinterRecord2 old = before.Record();
+  InstallInputs inputs = Inputs(1, "COM3:");
   inputs.portIndex = 3;
   const InstallOutcome outcome = Install(rig, inputs);
-  EXPECT_TRUE(outcome.completed);
-  EXPECT_TRUE(rig.spooler.closedPrinters.empty());  // no handle to close
-  EXPECT_EQ(rig.registry.sets.size(), 2u);
-  EXPECT_EQ(rig.system.sleeps.size(), 1u);
+  EXPECT_TRUE(outcome.completed) << DescribeFailure(outcome);
+
+  const Events& e = rig.log.events;
+  const auto at = [&](const std::string& event) { return std::find(e.begin(), e.end(), event) - e.begin(); };
+  EXPECT_LT(at("AddPrinter2 \"RK-T410(Cut) Series\" \"COM3:\""), at("OpenPrinter \"RK-T410(Cut) Series\""));
+  EXPECT_LT(at("SetPrinter2 \"RK-T410(Cut) Series\" \"COM3:\" \"RK-T410(Cut) Series\""), at("progress 80"));
+
+  ASSERT_EQ(rig.spooler.setPrinterRecords.size(), 1u);
+  const testing::RecordedPrinterRecord& set = rig.spooler.setPrinterRecords[0];
+  EXPECT_EQ(set.pPortName, "COM3:");
+  EXPECT_EQ(set.pDriverName, "RK-T410(Cut) Series");
+  EXPECT_EQ(set.pServerName, old.pServerName);
+  EXPECT_EQ(set.pPrinterName, old.pPrinterName);
+  EXPECT_EQ(set.pShareName, "Counter");
+  EXPECT_EQ(set.pComment, "by the till");
+  EXPECT_EQ(set.pLocation, "shop floor");
+  EXPECT_EQ(set.pSepFile, "sep.sep");
+  EXPECT_EQ(set.pPrintProcessor, "WinPrint");
+  EXPECT_EQ(set.pDatatype, "RAW");
+  EXPECT_EQ(set.pParameters, "-x");
+  EXPECT_EQ(set.pDevMode, old.pDevMode);
+  EXPECT_EQ(set.pSecurityDescriptor, nullptr);  // left as the printer has it
+  EXPECT_EQ(set.Attributes, old.Attributes);
+  EXPECT_EQ(set.Priority, old.Priority);
+  EXPECT_EQ(set.DefaultPriority, old.DefaultPriority);
+  EXPECT_EQ(set.StartTime, old.StartTime);
+  EXPECT_EQ(set.UntilTime, old.UntilTime);
+  EXPECT_EQ(set.Status, old.Status);
+  EXPECT_EQ(set.cJobs, old.cJobs);
+  EXPECT_EQ(set.AveragePPM, old.AveragePPM);
+
+  EXPECT_EQ(rig.spooler.existingPrinter->portName, "COM3:");
+  EXPECT_EQ(rig.registry.Value(RegistryRoot::CurrentUser, kHkcuWindows, "Device"),
+            "RK-T410(Cut) Series,winspool,COM3:");
+  EXPECT_EQ(rig.spooler.closedPrinters, std::vector<PrinterHandle>{rig.spooler.PrinterHandleGiven()});
   EXPECT_EQ(rig.progress.positions, AllMilestones());
+}
+
+// A rewrite that fails is reported like any failed step: which call, the
+// system's code, the handle closed, and no "Device" naming the new port.
+TEST(StopsAtExistingPrinter, EachCallOfTheRewriteThatFails) {
+  struct Case {
+    InstallStep step;
+    void (*refuse)(testing::FakeSpooler&);
+  };
+  const Case cases[] = {
+      {InstallStep::OpenPrinter, [](testing::FakeSpooler& s) { s.openPrinterError = testing::kErrorAccessDenied; }},
+      {InstallStep::GetPrinter, [](testing::FakeSpooler& s) { s.getPrinterError = kRpcUnavailable; }},
+      {InstallStep::SetPrinter, [](testing::FakeSpooler& s) { s.setPrinterError = 1796; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.step));
+    InstallRig rig;
+    rig.spooler.existingPrinter.emplace();
+    rig.spooler.existingPrinter->printerName = "RK-T410(Cut) Series";
+    c.refuse(rig.spooler);
+    const InstallOutcome outcome = Install(rig, Inputs(1, "COM3:"));
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(outcome.step, c.step);
+    EXPECT_EQ(outcome.subject, "RK-T410(Cut) Series");
+    EXPECT_NE(outcome.error, 0u);
+    EXPECT_EQ(rig.spooler.closedPrinters.size(), c.step == InstallStep::OpenPrinter ? 0u : 1u);
+    EXPECT_EQ(rig.spooler.existingPrinter->portName, "LPT2:");
+    EXPECT_TRUE(rig.registry.opens.empty());
+    EXPECT_EQ(rig.progress.positions.back(), 70);
+  }
+  InstallOutcome set;
+  set.step = InstallStep::SetPrinter;
+  set.subject = "RK-T410(Cut) Series";
+  set.destination = "COM3:";
+  EXPECT_EQ(DescribeFailure(set),
+            "The printer \"RK-T410(Cut) Series\" exists already, and SetPrinterA failed to move it to the port "
+            "\"COM3:\".");
 }
 
 // Otherwise "Device" would name a printer that does not exist.
@@ -540,6 +662,48 @@ TEST(DescribeFailure, NamesWhatFailedAndWhichFileOrCall) {
   InstallOutcome done;
   done.completed = true;
   EXPECT_EQ(DescribeFailure(done), "");
+}
+
+// After the system's text, one sentence on what to do, for the errors met
+// when installing printers.
+TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
+  const std::string administrator = "Administrator rights are needed: start Oriel again with \"Run as administrator\".";
+  const std::string policy = "The system's driver policy refused this printer driver: ask your administrator to allow it.";
+  const std::string otherWindows =
+      "The package in \"C:\\work\\win2k\" holds files for another kind of Windows than the spooler environment "
+      "\"Windows NT x86\": put the matching package there.";
+  const struct {
+    std::uint32_t error;
+    std::string hint;
+  } cases[] = {
+      {1722, "The Print Spooler service is not running: start it, then press Install again."},
+      {5, administrator},
+      {740, administrator},
+      {1796, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "
+             "Port...\", then press Install again."},
+      {1797, "The print spooler does not know the printer driver: press Install again so that it is registered "
+             "first."},
+      {3013, policy},
+      {3014, policy},
+      {193, otherWindows},
+      {216, otherWindows},
+      {32, "A file is in use: close the programs that are printing, then press Install again."},
+      {112, "The disk is full: free some space, then press Install again."},
+      {87, ""},
+  };
+  const auto systemText = [](std::uint32_t error) { return "text of " + std::to_string(error); };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    InstallRig rig;
+    rig.spooler.addDriverError = c.error;
+    const InstallOutcome outcome = Install(rig, Inputs());
+    ASSERT_EQ(outcome.step, InstallStep::AddPrinterDriver);
+    std::string expected = "The printer was not installed.\n\nAddPrinterDriverA failed for \"RK-T410(Cut) "
+                           "Series\".\n\nSystem error " +
+                           std::to_string(c.error) + ": text of " + std::to_string(c.error);
+    if (!c.hint.empty()) expected += "\n\n" + c.hint;
+    EXPECT_EQ(FailureMessage(outcome, systemText), expected);
+  }
 }
 
 // What a real failed run hands the page reads end to end.

@@ -96,6 +96,7 @@ class ScriptedVersions : public SystemServices {
   int QueryWow64Flag() override { return 0; }
   void Sleep(std::uint32_t) override {}
   void DebugOutput(const std::string&) override {}
+  void BroadcastSettingChange(const std::string&) override {}
 };
 
 std::function<void(OsVersionInfoEx&)> Reports(std::uint32_t platformId, std::uint32_t major,
