@@ -73,12 +73,7 @@ void PortPage::OnInstall() {
     return;
   }
   chosenPort_ = portList_.GetItemText(row, 0);
-#ifdef _WIN64
-  // A 64-bit build talks to the 64-bit spooler environment natively.
-  const InstallVariant& variant = kVariant64;
-#else
   const InstallVariant& variant = Services().system.QueryWow64Flag() == 1 ? kVariant64 : kVariant32;
-#endif
   // Caught here rather than at the window procedure, so the settings page
   // can say the installation stopped instead of guessing why the page ended.
   try {
