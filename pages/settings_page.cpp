@@ -151,7 +151,7 @@ void SettingsPage::ReportInstallation(INT_PTR portPageResult) {
     Outcome() = WizardOutcome::InstallFailed;
     std::wstring text = L"The printer was not installed.\n\n" + win32::WideFromAnsi(DescribeFailure(*outcome_));
     if (outcome_->error != 0) {
-      text += L"\n\nSystem error " + std::to_wstring(outcome_->error) + L": " + win32::SystemErrorText(outcome_->error);
+      text += L"\n\nSystem error " + win32::WideFromAnsi(std::to_string(outcome_->error)) + L": " + win32::SystemErrorText(outcome_->error);
     }
     win32::ShowMessage(hwnd_, text);
     return;
