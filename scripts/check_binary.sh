@@ -33,6 +33,16 @@ fi
 # Value of a "Name<tab>value" header line.
 header() { awk -v name="$1" '$1 == name { print $2; exit }' <<<"$headers"; }
 
+# ---- Size ----
+# What the download weighs; a library pulled in by one call shows up here.
+max_bytes=262144
+size=$(stat -c %s "$exe")
+if (( size <= max_bytes )); then
+  pass "size $size bytes (limit $max_bytes)"
+else
+  fail "size $size bytes is over the limit of $max_bytes: see what a link map (-Wl,-Map) shows"
+fi
+
 # ---- PE32 for i386 ----
 magic=$(header Magic)
 if grep -q 'file format pei-i386' <<<"$headers" && [[ $magic == 010b ]]; then
