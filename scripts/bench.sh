@@ -205,8 +205,8 @@ rows = [
 fmt = "%-24s %10s %10s %7s %12s %9s %17s %17s  %s"
 head = fmt % ("figure", "Oriel ms", "floor ms", "ratio", "ratio IQR", "min ratio",
               "Oriel min-max", "floor min-max", "target")
-target = sys.argv[3]
-print("Run target %s: %s" % (target, "the shipped 32-bit build, build/mingw" if target == "win32"
+run_target = sys.argv[3]
+print("Run target %s: %s" % (run_target, "the shipped 32-bit build, build/mingw" if run_target == "win32"
                                     else "the 64-bit build, build/mingw64 (floors built for x64 too)"))
 print(head)
 print("-" * len(head))
@@ -224,7 +224,7 @@ for key, title, target in rows:
                  "%.2fx" % (min(oriel) / min(floor)), "%s-%s" % (ms(min(oriel)), ms(max(oriel))),
                  "%s-%s" % (ms(min(floor)), ms(max(floor))), "%s  n=%d" % (target, min(len(oriel), len(floor)))))
 size = samples.get(("size", "oriel"))
-if size and target == "win32":
+if size and run_target == "win32":
     print("%-24s %d bytes (%.1f KiB) against 262144 bytes: %.2fx  target <= 256 KiB" % (
         "Size of Oriel.exe", size[0], size[0] / 1024.0, size[0] / 262144.0))
 elif size:
