@@ -211,8 +211,9 @@ while IFS= read -r line; do
 done <<<"$manifest_report"
 
 # ---- Stack protection and fortified calls ----
-# A stripped static exe keeps no symbols, but libssp's messages are linked in
-# only when protected or fortified code calls into it.
+# A stripped static exe keeps no symbols, but the failure handlers' messages
+# are linked in only when protected or fortified code calls into them (Oriel's
+# own handlers, platform/win32/stack_guard.cpp, or libssp's).
 if grep -aq 'stack smashing detected' "$exe"; then
   pass "stack-protector failure handler linked in"
 else
