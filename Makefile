@@ -85,9 +85,17 @@ run: mingw mingw64
 	@scripts/run.sh build/demo
 
 # Ratios against floors measured side by side; asserts nothing about time.
-bench: mingw
-	cmake --build $(MINGW) -j2 --target bench_driver floor_install floor_dialog fill_bench
-	$(XVFB) scripts/bench.sh $(MINGW)
+# The shipped 32-bit build where this machine runs 32-bit code, else the
+# 64-bit one; the floors are built in the same folder, for the same
+# architecture.
+bench: deps
+	@. scripts/wine_env.sh; target=$$(oriel_default_target); build=$$(oriel_target_build $$target); \
+	if [ $$target = win64 ]; then toolchain=mingw-x86_64; \
+	  echo "bench: this machine cannot run 32-bit x86 code (or ORIEL_NO_32BIT=1): the 64-bit build in $$build"; \
+	else toolchain=mingw-i686; echo "bench: the shipped 32-bit build in $$build"; fi; \
+	cmake -S . -B $$build -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/$$toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null && \
+	cmake --build $$build -j2 --target Oriel bench_driver floor_install floor_dialog fill_bench && \
+	$(XVFB) scripts/bench.sh $$target
 
 # Refreshes the README's pictures from a headless walk under Wine.
 screenshots: mingw mingw64

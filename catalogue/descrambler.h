@@ -20,7 +20,8 @@ inline constexpr int kScrambledNameCount = 16;
 inline constexpr int kInitialPrinterNameEntry = 15;
 
 // Entries 0..14 are the model list's display names (row order); 15 is the
-// printer-name box's initial text. Throws std::out_of_range outside 0..15.
+// printer-name box's initial text. The caller checks the index: one outside
+// 0..15 ends the process.
 const ScrambledName& ScrambledNameEntry(int entry);
 
 // Descramble(entry.letters, entry.key).

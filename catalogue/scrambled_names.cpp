@@ -1,5 +1,5 @@
 #include <array>
-#include <stdexcept>
+#include <cstdlib>
 
 #include "catalogue/descrambler.h"
 
@@ -33,7 +33,9 @@ constexpr std::array<ScrambledName, kScrambledNameCount> kEntries = {{
 }  // namespace
 
 const ScrambledName& ScrambledNameEntry(int entry) {
-  if (entry < 0 || entry >= kScrambledNameCount) throw std::out_of_range("scrambled name entry");
+  // Callers check the index where it comes in, so one outside the table is a
+  // bug: stop here rather than read past it.
+  if (entry < 0 || entry >= kScrambledNameCount) std::abort();
   return kEntries[static_cast<std::size_t>(entry)];
 }
 

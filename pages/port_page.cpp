@@ -6,6 +6,7 @@
 #include "install/installer.h"
 #include "pages/create_port_dialog.h"
 #include "pages/logic/port_rows.h"
+#include "pages/port_list_view.h"
 #include "pages/settings_page.h"
 #include "resources/resource.h"
 
@@ -27,14 +28,7 @@ bool PortPage::OnInitDialog() {
 }
 
 void PortPage::FillPortList() {
-  const PortListing listing = ListPorts(Services().spooler, Services().system);
-  portList_.ApplyListStyle();
-  for (size_t index = 0; index < listing.rows.size(); ++index) {
-    const int row = portList_.InsertItem(static_cast<int>(index), listing.rows[index].name);
-    portList_.SetItemText(row, 1, listing.rows[index].description);
-  }
-  // Selected without scrolling to it.
-  if (listing.preselected >= 0) portList_.SelectWithoutFocus(listing.preselected);
+  ShowPortListing(portList_, ListPorts(Services().spooler, Services().system));
 }
 
 void PortPage::OnButton(int id) {

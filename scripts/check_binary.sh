@@ -33,6 +33,16 @@ fi
 # Value of a "Name<tab>value" header line.
 header() { awk -v name="$1" '$1 == name { print $2; exit }' <<<"$headers"; }
 
+# ---- Size ----
+# What the download weighs; a library pulled in by one call shows up here.
+max_bytes=262144
+size=$(stat -c %s "$exe")
+if (( size <= max_bytes )); then
+  pass "size $size bytes (limit $max_bytes)"
+else
+  fail "size $size bytes is over the limit of $max_bytes: see what a link map (-Wl,-Map) shows"
+fi
+
 # ---- PE32 for i386 ----
 magic=$(header Magic)
 if grep -q 'file format pei-i386' <<<"$headers" && [[ $magic == 010b ]]; then
@@ -201,8 +211,9 @@ while IFS= read -r line; do
 done <<<"$manifest_report"
 
 # ---- Stack protection and fortified calls ----
-# A stripped static exe keeps no symbols, but libssp's messages are linked in
-# only when protected or fortified code calls into it.
+# A stripped static exe keeps no symbols, but the failure handlers' messages
+# are linked in only when protected or fortified code calls into them (Oriel's
+# own handlers, platform/win32/stack_guard.cpp, or libssp's).
 if grep -aq 'stack smashing detected' "$exe"; then
   pass "stack-protector failure handler linked in"
 else

@@ -1,7 +1,6 @@
 // The descrambler and its authoring inverse over arbitrary keys and bytes.
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
 #include "catalogue/descrambler.h"
@@ -26,16 +25,9 @@ bool Canonical(const std::string& letters) {
 }
 
 void CheckEntry(int entry) {
-  if (entry < 0 || entry >= kScrambledNameCount) {
-    bool threw = false;
-    try {
-      ScrambledNameEntry(entry);
-    } catch (const std::out_of_range&) {
-      threw = true;
-    }
-    FUZZ_CHECK(threw);
-    return;
-  }
+  // An index outside the table ends the process (the unit tests cover it);
+  // callers check theirs first, as this one does.
+  if (entry < 0 || entry >= kScrambledNameCount) return;
   const ScrambledName& name = ScrambledNameEntry(entry);
   const std::string letters = name.letters;
   FUZZ_CHECK(Canonical(letters));

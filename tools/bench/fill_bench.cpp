@@ -4,7 +4,8 @@
 // prefix), then per repetition times
 //   oriel: ListPorts, then the rows into a fresh two-column report list view,
 //          as the port page fills its list (its own code, compiled in);
-//   floor: EnumPortsA level 2, asking for the size and then the records.
+//   floor: EnumPortsA level 2, asking for the size and then the records, and
+//          the debugger line per listed port that the page writes too.
 // One line per measurement: "fill<count> <oriel|floor> <microseconds>".
 //
 //   fill_bench <repetitions> <count>...
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "pages/logic/port_rows.h"
+#include "pages/port_list_view.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/services.h"
 
@@ -112,16 +114,10 @@ class Host {
 oriel::win32::Win32Spooler spooler;
 oriel::win32::Win32System systemServices;
 
-// The port page's fill, step for step.
+// The port page's fill: its own two calls.
 int Fill(HWND list) {
   const oriel::win32::ListView view(list);
-  const oriel::PortListing listing = oriel::ListPorts(spooler, systemServices);
-  view.ApplyListStyle();
-  for (size_t index = 0; index < listing.rows.size(); ++index) {
-    const int row = view.InsertItem(static_cast<int>(index), listing.rows[index].name);
-    view.SetItemText(row, 1, listing.rows[index].description);
-  }
-  if (listing.preselected >= 0) view.SelectWithoutFocus(listing.preselected);
+  oriel::ShowPortListing(view, oriel::ListPorts(spooler, systemServices));
   return view.GetItemCount();
 }
 
@@ -135,9 +131,29 @@ long long TimeFill(const Host& host, int expectedRows) {
   return micros;
 }
 
+// The floor: the enumeration and the one debugger line per listed port that
+// the page must write; under Wine each line costs tens of microseconds.
+DWORD EnumerateAndLog() {
+  DWORD needed = 0, returned = 0;
+  EnumPortsA(nullptr, 2, nullptr, 0, &needed, &returned);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  if (!EnumPortsA(nullptr, 2, buffer.data(), needed, &needed, &returned)) {
+    Fail("EnumPortsA failed: error " + std::to_string(GetLastError()));
+  }
+  const auto* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
+  const auto cap = static_cast<DWORD>(oriel::kMaxListedPorts);
+  const DWORD listed = returned < cap ? returned : cap;
+  std::string line;
+  for (DWORD i = 0; i < listed; ++i) {
+    line.assign(ports[i].pPortName ? ports[i].pPortName : "").push_back('\n');
+    OutputDebugStringA(line.c_str());
+  }
+  return returned;
+}
+
 long long TimeFloor(DWORD expectedPorts) {
   const long long start = NowMicros();
-  const DWORD ports = EnumeratePorts();
+  const DWORD ports = EnumerateAndLog();
   const long long micros = NowMicros() - start;
   if (ports != expectedPorts) Fail("EnumPortsA listed " + std::to_string(ports) + " ports");
   return micros;

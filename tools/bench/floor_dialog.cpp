@@ -1,5 +1,7 @@
 // The floor of the start figure: a program that shows one modal dialog from
-// an in-memory template ("Floor Dialog", one OK button) and nothing else.
+// an in-memory template ("Floor Dialog", one OK button) and nothing else. It
+// carries Oriel's manifest (floor_dialog.rc), and the template has the OS
+// page's style, size and font, so that the ratio measures Oriel's own code.
 #include <windows.h>
 
 #include <vector>
@@ -21,20 +23,21 @@ void Align(std::vector<WORD>& t) {
 
 std::vector<WORD> Template() {
   std::vector<WORD> t;
-  PutDword(t, DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);  // style
-  PutDword(t, 0);                                                                 // extended style
-  Put(t, 1);                                                                      // items
-  Put(t, 0); Put(t, 0); Put(t, 160); Put(t, 60);                                  // x, y, cx, cy
-  Put(t, 0);                                                                      // no menu
-  Put(t, 0);                                                                      // default class
+  // IDD_OS_PAGE's style, size and font (9 pt SimSun, as Oriel's templates ask).
+  PutDword(t, DS_SETFONT | DS_MODALFRAME | DS_3DLOOK | WS_POPUP | WS_CAPTION | WS_SYSMENU);  // style
+  PutDword(t, 0);                                                                            // extended style
+  Put(t, 1);                                                                                 // items
+  Put(t, 0); Put(t, 0); Put(t, 251); Put(t, 190);                                            // x, y, cx, cy
+  Put(t, 0);                                                                                 // no menu
+  Put(t, 0);                                                                                 // default class
   PutText(t, L"Floor Dialog");
-  Put(t, 8);
-  PutText(t, L"MS Shell Dlg");
+  Put(t, 9);
+  PutText(t, L"\u5B8B\u4F53");
 
   Align(t);
   PutDword(t, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON);
   PutDword(t, 0);
-  Put(t, 55); Put(t, 35); Put(t, 50); Put(t, 14);
+  Put(t, 131); Put(t, 157); Put(t, 50); Put(t, 14);
   Put(t, IDOK);
   Put(t, 0xFFFF); Put(t, 0x0080);  // button class by atom
   PutText(t, L"OK");

@@ -1,6 +1,8 @@
 // The floor of the install figure: the spooler calls and file copies an
 // install of "RK-T410(Cut) Series" cannot do without, straight in a row, timed
-// with the performance counter. Run in a package folder (win2k\ beside it).
+// with the performance counter. Run in a package folder. Like Oriel, a 32-bit
+// build installs the x86 package (win2k\) and a 64-bit build, which runs on
+// 64-bit Windows only, the x64 one (x64\).
 // Prints the microseconds on stdout; exit status 1 and a message on stderr
 // when a call fails, since a failed run measured nothing.
 #include <windows.h>
@@ -11,6 +13,14 @@
 #include <vector>
 
 namespace {
+
+#ifdef _WIN64
+const char kEnvironment[] = "Windows x64";
+const char kPackageFolder[] = "x64\\";
+#else
+const char kEnvironment[] = "Windows NT x86";
+const char kPackageFolder[] = "win2k\\";
+#endif
 
 const char* const kFiles[] = {"RKT4X.DLL",  "RKT410cut.GPD", "uniDRVui.DLL", "uniDRV.DLL",   "UNIDRV.HLP",
                               "UNIRES.DLL", "TTFSUB.GPD",    "STDNAMES.GPD", "RKUNI.ini",    "RKUNI.dll"};
@@ -44,7 +54,7 @@ int main() {
 
   std::string directory(MAX_PATH + 1, '\0');
   DWORD needed = 0;
-  if (!GetPrinterDriverDirectoryA(nullptr, const_cast<char*>("Windows NT x86"), 1,
+  if (!GetPrinterDriverDirectoryA(nullptr, const_cast<char*>(kEnvironment), 1,
                                   reinterpret_cast<BYTE*>(directory.data()), static_cast<DWORD>(directory.size()),
                                   &needed)) {
     return Fail("GetPrinterDriverDirectoryA");
@@ -52,7 +62,7 @@ int main() {
   directory.resize(directory.find('\0'));
 
   for (const char* name : kFiles) {
-    const std::string source = std::string("win2k\\") + name;
+    const std::string source = std::string(kPackageFolder) + name;
     const std::string destination = directory + "\\" + name;
     if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) return Fail(source.c_str());
   }
@@ -60,7 +70,7 @@ int main() {
   DRIVER_INFO_3A driver{};
   driver.cVersion = 2;
   driver.pName = const_cast<char*>("RK-T410(Cut) Series");
-  driver.pEnvironment = const_cast<char*>("Windows NT x86");
+  driver.pEnvironment = const_cast<char*>(kEnvironment);
   driver.pDriverPath = const_cast<char*>("\\uniDRV.DLL");
   driver.pDataFile = const_cast<char*>("\\RKT410cut.GPD");
   driver.pConfigFile = const_cast<char*>("\\uniDRVui.DLL");
