@@ -8,7 +8,7 @@ target=$1 driver=$2 exe=$3 suite=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine_env.sh"
 if oriel_target_needs_32bit "$target" && ! oriel_can_run_32bit; then
-  echo "e2e $target $suite: $(oriel_skip_32bit_line "the 64-bit build runs this suite instead")"
+  echo "e2e $target $suite: $(oriel_skip_32bit_line "the 64-bit build's runs stand in for it")"
   exit 77
 fi
 oriel_use_target "$target" || exit 1
