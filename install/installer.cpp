@@ -337,9 +337,7 @@ InstallOutcome RunInstallation(const InstallVariant& variant, const ModelRow& ro
                                std::string& chosenPortName, InstallServices& services) {
   InstallOutcome outcome = Installation(variant, row, inputs, chosenPortName, services).Run();
   if (!outcome.completed) {
-    outcome.packageFolder = outcome.step == InstallStep::PackageCheck
-                                ? outcome.subject
-                                : services.files.FullPath(std::string(variant.folder));
+    outcome.packageFolder = services.files.FullPath(std::string(variant.folder));
     outcome.environment = variant.environment;
   }
   return outcome;
@@ -403,25 +401,21 @@ namespace {
 // text, <folder> and <environment> stand for the package and its spooler
 // environment.
 struct Hint {
-  std::uint32_t error;
+  std::uint32_t errors[2];  // one code, or two that mean the same; 0 pads
   std::string_view text;
 };
 constexpr Hint kHints[] = {
-    {1722, "The Print Spooler service is not running: start it, then press Install again."},
-    {5, "Administrator rights are needed: start Oriel again with \"Run as administrator\"."},
-    {740, "Administrator rights are needed: start Oriel again with \"Run as administrator\"."},
-    {1796, "The port is unknown: connect the printer and switch it on, or create the port with \"Create Port...\", "
-           "then press Install again."},
-    {1797, "The print spooler does not know the printer driver: press Install again so that it is registered "
-           "first."},
-    {3013, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
-    {3014, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
-    {193, "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
-          "\"<environment>\": put the matching package there."},
-    {216, "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
-          "\"<environment>\": put the matching package there."},
-    {32, "A file is in use: close the programs that are printing, then press Install again."},
-    {112, "The disk is full: free some space, then press Install again."},
+    {{1722, 0}, "The Print Spooler service is not running: start it, then press Install again."},
+    {{5, 740}, "Administrator rights are needed: start Oriel again with \"Run as administrator\"."},
+    {{1796, 0}, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "
+                "Port...\", then press Install again."},
+    {{1797, 0}, "The print spooler does not know the printer driver: press Install again so that it is registered "
+                "first."},
+    {{3013, 3014}, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
+    {{193, 216}, "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
+                 "\"<environment>\": put the matching package there."},
+    {{32, 0}, "A file is in use: close the programs that are printing, then press Install again."},
+    {{112, 0}, "The disk is full: free some space, then press Install again."},
 };
 
 void ReplaceAll(std::string& text, std::string_view placeholder, std::string_view value) {
@@ -435,7 +429,7 @@ void ReplaceAll(std::string& text, std::string_view placeholder, std::string_vie
 
 std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment) {
   for (const Hint& hint : kHints) {
-    if (hint.error != error) continue;
+    if (error == 0 || (hint.errors[0] != error && hint.errors[1] != error)) continue;
     std::string text(hint.text);
     ReplaceAll(text, "<folder>", packageFolder);
     ReplaceAll(text, "<environment>", environment);
