@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Runs one suite of the Wine-side driver, each case in a fresh copy of the
-# pristine prefix. Usage: e2e.sh win32|wow64|win64 oriel_e2e.exe Oriel.exe Suite
+# Runs one suite of the Wine-side driver, each case in a prefix reset to the
+# pristine one. Usage: e2e.sh win32|wow64|win64 oriel_e2e.exe Oriel.exe Suite
 # (run targets: scripts/wine_env.sh). Exits 77, which ctest counts as
 # skipped, when the target needs 32-bit code and this machine cannot run it.
+#
+# Each run has its own prefix, wineserver and X display, so that runs side by
+# side never share windows, keyboard focus or registry. A case's prefix is an
+# overlay over the pristine one: resetting it drops the case's writes in
+# milliseconds. Where overlay mounts are refused it is a full copy instead.
 set -uo pipefail
 target=$1 driver=$2 exe=$3 suite=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,18 +18,49 @@ if oriel_target_needs_32bit "$target" && ! oriel_can_run_32bit; then
 fi
 oriel_use_target "$target" || exit 1
 pristine=$("$root/scripts/wine_prefix.sh" "$ORIEL_PREFIX_ARCH") || exit 1
-# One working prefix per run, so that runs side by side never share one.
-work="$root/build/wine/work-$target-$$"
+run="$root/build/wine/e2e-$target-$suite-$$"
+work="$run/prefix"
 shots="$root/build/screenshots"
-mkdir -p "$shots"
+mkdir -p "$shots" "$run"
 export WINEDEBUG=-all WINEPREFIX="$work"
-if [ -z "${DISPLAY:-}" ]; then
-  echo "e2e: no DISPLAY; run under xvfb-run (make test does)" >&2
+timeline=${ORIEL_E2E_TIMELINE:-}
+now() { date +%s.%N; }
+span() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
+
+xvfb_pid=
+cleanup() {
+  oriel_wine_kill
+  umount -R "$work" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$run"
+}
+trap cleanup EXIT
+
+# A display of the run's own: Xvfb picks a free number and writes it to fd 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 200); do [ -s "$run/display" ] && break; sleep 0.05; done
+if [ ! -s "$run/display" ]; then
+  cat "$run/xvfb.log" >&2
+  echo "e2e $target $suite: Xvfb did not start" >&2
   exit 1
 fi
+export DISPLAY=":$(head -n 1 "$run/display")"
 
+overlay=yes
 reset_prefix() {
-  oriel_wineserver_stop
+  oriel_wine_kill
+  if [ $overlay = yes ]; then
+    umount -R "$work" 2>/dev/null
+    rm -rf "$run/upper" "$run/ovl"
+    mkdir -p "$run/upper" "$run/ovl" "$work"
+    if mount -t overlay overlay -o "lowerdir=$pristine,upperdir=$run/upper,workdir=$run/ovl" "$work" \
+         2>"$run/mount.log"; then
+      return 0
+    fi
+    overlay=no
+    echo "e2e $target $suite: overlay mount refused ($(tr -d '\n' <"$run/mount.log")); each case gets a full copy"
+  fi
   rm -rf "$work"
   cp -a "$pristine" "$work"
 }
@@ -44,9 +80,18 @@ export ORIEL_SCREENSHOTS=$(oriel_winepath "$shots")
 
 failed=0 passed=0 skipped=0
 for name in $cases; do
+  t0=$(now)
   reset_prefix
-  out=$(timeout 300 "$WINE_APP" "$driver" --gtest_filter="$name" --gtest_color=no 2>&1 | tr -d '\r')
+  t1=$(now)
+  # Into a file, not a pipe: the wineserver and Wine's services inherit the
+  # output and would hold a pipe open for seconds after the case ends.
+  timeout 300 "$WINE_APP" "$driver" --gtest_filter="$name" --gtest_color=no >"$run/out" 2>&1
   status=$?
+  out=$(tr -d '\r' <"$run/out")
+  t2=$(now)
+  if [ -n "$timeline" ]; then
+    printf '%s %s reset %s case %s\n' "$target" "$name" "$(span "$t0" "$t1")" "$(span "$t1" "$t2")" >>"$timeline"
+  fi
   if [ $status -ne 0 ]; then
     failed=$((failed + 1))
     printf '%s\n' "$out"
@@ -58,7 +103,5 @@ for name in $cases; do
     echo "e2e: ok $target $name"
   fi
 done
-oriel_wineserver_stop
-rm -rf "$work"
 echo "e2e $target $suite: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]

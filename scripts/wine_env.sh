@@ -53,6 +53,22 @@ oriel_wineserver_stop() {
   "$WINESERVER" -w >/dev/null 2>&1 || true
 }
 
+# Kills every Wine process of WINEPREFIX, its wineserver included, and
+# returns once they are gone. For prefixes about to be thrown away: nothing is
+# saved, and it takes milliseconds where `wineserver -k` takes most of a
+# second.
+oriel_wine_kill() {
+  local pid pids=""
+  for pid in $(grep -lsxz "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
+    case $(readlink "/proc/$pid/exe" 2>/dev/null) in /usr/lib/wine/*) pids="$pids $pid" ;; esac
+  done
+  [ -n "$pids" ] || return 0
+  kill -9 $pids 2>/dev/null
+  for pid in $pids; do
+    while [ -e "/proc/$pid" ] && ! grep -qs '^State:[[:space:]]*Z' "/proc/$pid/status"; do sleep 0.005; done
+  done
+}
+
 # The line printed where the 32-bit runs are skipped.
 oriel_skip_32bit_line() {
   echo "skipped: this machine cannot run 32-bit x86 code, so the shipped 32-bit Oriel.exe runs nowhere here; $1"

@@ -7,11 +7,14 @@ arch=${1:?usage: wine_prefix.sh win32|win64}
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine_env.sh"
 prefix="$root/build/wine/pristine-$arch"
-stamp="$prefix/.oriel-ready-3"
+stamp="$prefix/.oriel-ready-4"
 export WINEDEBUG=-all
+mkdir -p "$(dirname "$prefix")"
+# Runs side by side may ask for the same prefix at once: one makes it.
+exec 9>"$prefix.lock"
+flock 9
 if [ ! -f "$stamp" ]; then
   rm -rf "$prefix"
-  mkdir -p "$(dirname "$prefix")"
   # The prefix's own programs are native to it; a 64-bit one needs no 32-bit code.
   if [ "$arch" = win32 ]; then oriel_use_target win32; else oriel_use_target win64; fi
   export WINEPREFIX="$prefix"
@@ -34,6 +37,11 @@ if [ ! -f "$stamp" ]; then
   # Windows always has the key that holds the default printer; a new Wine
   # prefix does not, and Oriel leaves a missing key alone.
   "$WINE" reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /f >/dev/null 2>&1
+  # Windows inside Wine's virtual desktop. Without a window manager, Wine's
+  # X11 driver waits about 2 s for one each time a top-level window hides;
+  # inside the desktop the windows are not X11 top-levels and hide at once.
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
   "$WINESERVER" -w
   touch "$stamp"
 fi
