@@ -243,6 +243,7 @@ using RegistryValues = std::map<std::wstring, std::wstring>;
 void MakeWindowsKey() { CreateRegistryKey(HKEY_CURRENT_USER, kWindowsKey); }
 
 RegistryValues PortValues() { return RegistryTexts(HKEY_LOCAL_MACHINE, kPortsKey); }
+const std::wstring kLegacyModeValue = L"LegacyDefaultPrinterMode";
 std::optional<std::wstring> DeviceValue() { return ReadRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue); }
 
 // ---- Installations of the exe's own architecture ----
@@ -356,6 +357,66 @@ TEST_F(Install, MissingWindowsKeyIsSkippedSilently) {
   ExpectPrinter(kRow1, L"COM4:");
   EXPECT_FALSE(DeviceValue()) << "the installer made the key; it only opens it";
 }
+
+// Windows 10 and later make the printer used last the default while
+// LegacyDefaultPrinterMode is absent or 0; Wine's win10 reports 10.0 through
+// RtlGetVersion. The question comes before anything is written.
+struct ManagedDefaultCase {
+  const char* name;
+  std::optional<DWORD> modeBefore;
+  bool asked;
+  int answer;  // IDYES or IDNO when asked
+  bool deviceWritten;
+};
+
+void PrintTo(const ManagedDefaultCase& c, std::ostream* os) { *os << c.name; }
+
+class ManagedDefault : public OrielTest, public ::testing::WithParamInterface<ManagedDefaultCase> {
+protected:
+  void SetUp() override {
+    if (CurrentTarget().wow64) GTEST_SKIP() << "under WOW64 only Install64 runs";
+    MakeWindowsKey();
+  }
+};
+
+TEST_P(ManagedDefault, AskedOnceBeforeAnythingIsWritten) {
+  const ManagedDefaultCase& c = GetParam();
+  const std::wstring before = L"Office,winspool,LPT3:";
+  WriteRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, before);
+  if (c.modeBefore) WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, kLegacyModeValue, *c.modeBefore);
+  Launch(L"win10");
+  HWND portPage = ReachPortPage(App(), Choices{kRow1, L"COM2:"});
+  Click(Control(portPage, IDC_PORT_INSTALL));
+  if (c.asked) {
+    HWND box = WaitForMessageBox(App());
+    const std::wstring question = MessageBoxText(box);
+    EXPECT_TRUE(Contains(question, L"\"RK-T410(Cut) Series\"")) << Utf8(question);
+    EXPECT_TRUE(Contains(question, L"printer used last")) << Utf8(question);
+    EXPECT_TRUE(HasControl(box, IDYES) && HasControl(box, IDNO)) << "a Yes/No question: " << Utf8(question);
+    ExpectNothingRegistered(kRow1);
+    EXPECT_EQ(DeviceValue().value_or(L"(none)"), before) << "written before the answer";
+    PressMessageBoxButton(box, c.answer);
+    WaitForWindowGone(box, L"question");
+  }
+  const Ending ending = Finish(App());
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+  ExpectPrinter(kRow1, L"COM2:");
+  EXPECT_EQ(DeviceValue().value_or(L"(none)"), c.deviceWritten ? L"RK-T410(Cut) Series,winspool,COM2:" : before);
+  const std::optional<DWORD> mode = ReadRegistryDword(HKEY_CURRENT_USER, kWindowsKey, kLegacyModeValue);
+  if (c.deviceWritten) {
+    EXPECT_EQ(mode.value_or(99), 1u);
+  } else {
+    EXPECT_EQ(mode, c.modeBefore);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Install, ManagedDefault,
+    ::testing::Values(ManagedDefaultCase{"ModeAbsentYes", std::nullopt, true, IDYES, true},
+                      ManagedDefaultCase{"ModeZeroNo", DWORD{0}, true, IDNO, false},
+                      ManagedDefaultCase{"ModeOneNotAsked", DWORD{1}, false, 0, true}),
+    [](const ::testing::TestParamInfo<ManagedDefaultCase>& param) { return std::string(param.param.name); });
 
 // The last run moves the printer to another port. Wine's spooler rewrites
 // the printer inside AddPrinterA, where Windows' answers 1802 and Oriel
