@@ -45,8 +45,10 @@ export ORIEL_SCREENSHOTS=$(oriel_winepath "$shots")
 failed=0 passed=0 skipped=0
 for name in $cases; do
   reset_prefix
+  export ORIEL_CASE_SETUP=$("$root/scripts/e2e_case_setup.sh" "$work" "$target" "$name")
   out=$(timeout 300 "$WINE_APP" "$driver" --gtest_filter="$name" --gtest_color=no 2>&1 | tr -d '\r')
   status=$?
+  "$root/scripts/e2e_case_teardown.sh" "$work"
   if [ $status -ne 0 ]; then
     failed=$((failed + 1))
     printf '%s\n' "$out"

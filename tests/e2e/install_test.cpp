@@ -321,6 +321,43 @@ INSTANTIATE_TEST_SUITE_P(
                     L"FILE:", L"COM4:", L"115200,M,7,2, "}),
     [](const ::testing::TestParamInfo<InstallCase>& param) { return std::string(param.param.name); });
 
+// A disk that fills up during the copies: scripts/e2e_case_setup.sh mounts a
+// 16 KiB tmpfs over the driver directory for this case (it needs root), and
+// the third file is 64 KiB. The installation stops at that copy.
+TEST_F(Install, FullDiskStopsAtTheCopyThatFails) {
+  const std::wstring setup = GetEnv(L"ORIEL_CASE_SETUP");
+  if (setup.rfind(L"mounted ", 0) != 0) {
+    GTEST_SKIP() << (setup.empty() ? "no small disk: scripts/e2e_case_setup.sh did not run for this case"
+                                   : Utf8(setup));
+  }
+  const std::wstring& folder = CurrentTarget().packageFolder;
+  const std::wstring large = L"uniDRVui.DLL";
+  TestPackages::Options options;
+  options.grow.push_back({{folder, large}, 64 * 1024});
+  Launch(kDefaultWindowsVersion, options);
+  const Ending ending = InstallWith(App(), Choices{kRow1, L"COM2:"});
+
+  const std::wstring directory = DriverDirectory(CurrentTarget().environment);
+  ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
+  const std::wstring& message = ending.messages[0];
+  EXPECT_TRUE(Contains(message, L"Copying \"" + folder + L"\\" + large + L"\" to \"" + directory + L"\\" + large +
+                                    L"\" failed.")) << Utf8(message);
+  EXPECT_TRUE(Contains(message, L"System error 112: ")) << Utf8(message);
+  EXPECT_TRUE(Contains(message, L"The disk is full: free some space, then press Install again.")) << Utf8(message);
+  EXPECT_EQ(ending.status, kStatusInstallFailed);
+
+  // The two copies before it are there; none after it was tried.
+  const std::vector<std::wstring> files = CopiedFiles(kRow1);
+  const auto failed = std::find(files.begin(), files.end(), large) - files.begin();
+  ASSERT_EQ(failed, 2);
+  for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(files.size()); ++i) {
+    if (i == failed) continue;
+    EXPECT_EQ(FileExists(directory + L"\\" + files[i]), i < failed) << Utf8(files[i]);
+  }
+  ExpectNothingRegistered(kRow1);
+  EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
+}
+
 // The box as the page opens, model untouched: the printer gets that name.
 TEST_F(Install, PrinterNameBoxNamesThePrinterCreated) {
   Launch();
