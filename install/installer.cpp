@@ -331,6 +331,8 @@ std::optional<DependentFilesBuffer> BuildDependentFiles(std::span<const char> te
   return buffer;
 }
 
+// Windows 10's setting "Let Windows manage my default printer" (Microsoft
+// support: "Set a default printer in Windows") is this value at 0 or absent.
 bool WindowsManagesDefaultPrinter(SystemServices& system, Registry& registry) {
   OsVersionInfoEx version{};
   if (!system.QueryRealVersion(version) || version.dwMajorVersion < 10) return false;

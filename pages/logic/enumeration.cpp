@@ -30,7 +30,9 @@ std::optional<std::string> EnumerationBuffer::TextAt(const char* pointer) const 
 
 EnumerationBuffer Enumerate(const EnumerationCall& call, std::size_t recordSize) {
   const EnumAnswer query = call(nullptr, 0);
-  // A stopped spooler fails the size query itself (1722).
+  // A stopped spooler fails the size query itself (1722), where a running one
+  // fails only for want of a buffer (122):
+  // https://learn.microsoft.com/en-us/windows/win32/printdocs/enumports
   if (!query.ok && query.error != kErrorInsufficientBuffer && query.error != 0) {
     return EnumerationBuffer::Failed(query.error);
   }

@@ -76,6 +76,7 @@ INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnSysCommand(static_cast<UINT>(wParam)) ? TRUE : FALSE;
     case WM_PAINT:
       return OnPaint() ? TRUE : FALSE;
+    // https://learn.microsoft.com/en-us/windows/win32/hidpi/wm-dpichanged
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wParam));
       return FALSE;  // the dialog manager's own rescaling follows
@@ -87,6 +88,7 @@ INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getdpiforwindow
 UINT WindowDpi(HWND window) {
   using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
   static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(

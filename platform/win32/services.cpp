@@ -106,8 +106,9 @@ EnumAnswer Win32Spooler::EnumMonitors1(std::byte* buffer, std::uint32_t size) {
 
 namespace {
 
-// Only a FALSE result says the call failed: Wine's local monitor returns TRUE
-// with a stale 122 left in the last error.
+// Only a FALSE result says the call failed (then GetLastError tells why):
+// https://learn.microsoft.com/en-us/windows/win32/printdocs/addport and .../configureport.
+// Wine's local monitor returns TRUE with a stale 122 left in the last error.
 std::uint32_t PortDialogCall(const char* function, WindowHandle owner, const std::string& name) {
   auto call = Spool<BOOL(WINAPI*)(LPSTR, HWND, LPSTR)>(function);
   if (call == nullptr) return ERROR_PROC_NOT_FOUND;
