@@ -106,8 +106,10 @@ bench: deps
 # Refreshes the README's pictures from a headless walk under Wine.
 screenshots: mingw mingw64
 	@env -u DISPLAY scripts/run.sh build/demo
+	@env -u DISPLAY ORIEL_DPI=192 scripts/run.sh build/demo
 	mkdir -p docs/screenshots
 	cp build/screenshots/run/*.png docs/screenshots/
+	cp build/screenshots/run-192/4-port-page.png docs/screenshots/8-port-page-200-percent.png
 
 clean:
 	rm -rf build dist

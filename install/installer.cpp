@@ -107,9 +107,7 @@ class Installation {
 
     // Running programs learn of the new default printer the way Windows'
     // own change tells them.
-    if (inputs_.setDefaultPrinter &&
-        WriteRegistryText(s_.registry, s_.notifier, RegistryRoot::CurrentUser, kWindowsKeyPath,
-                          kDeviceValueName, DeviceValueText(row_.driverName, port_))) {
+    if (inputs_.setDefaultPrinter && WriteDefaultPrinter()) {
       s_.system.BroadcastSettingChange(std::string(kWindowsSection));
     }
     s_.progress.SetPosition(90);
@@ -132,6 +130,25 @@ class Installation {
   }
 
  private:
+  // "Device", after LegacyDefaultPrinterMode 1 when the user agreed to it. A
+  // mode that will not set leaves "Device" alone: Windows would switch the
+  // default back. true when "Device" was written.
+  bool WriteDefaultPrinter() {
+    if (!inputs_.stopManagedDefault) {
+      return WriteRegistryText(s_.registry, s_.notifier, RegistryRoot::CurrentUser, kWindowsKeyPath,
+                               kDeviceValueName, DeviceValueText(row_.driverName, port_));
+    }
+    RegistryKey key = nullptr;
+    if (s_.registry.OpenForSetValue(RegistryRoot::CurrentUser, std::string(kWindowsKeyPath), key) != 0) return false;
+    bool written = s_.registry.SetDword(key, std::string(kLegacyDefaultPrinterModeName), 1) == 0;
+    if (written) {
+      written = s_.registry.SetString(key, std::string(kDeviceValueName), DeviceValueText(row_.driverName, port_)) == 0;
+    }
+    if (!written) s_.notifier.RegistryWriteFailed();
+    s_.registry.Close(key);
+    return written;
+  }
+
   std::optional<InstallOutcome> QueryDriverDirectory() {
     std::array<char, kDriverDirectorySize> buffer{};
     const std::string environment(variant_.environment);
@@ -314,6 +331,28 @@ std::optional<DependentFilesBuffer> BuildDependentFiles(std::span<const char> te
   return buffer;
 }
 
+// Windows 10's setting "Let Windows manage my default printer" (Microsoft
+// support: "Set a default printer in Windows") is this value at 0 or absent.
+bool WindowsManagesDefaultPrinter(SystemServices& system, Registry& registry) {
+  OsVersionInfoEx version{};
+  if (!system.QueryRealVersion(version) || version.dwMajorVersion < 10) return false;
+  std::uint32_t mode = 0;
+  if (registry.QueryDword(RegistryRoot::CurrentUser, std::string(kWindowsKeyPath),
+                          std::string(kLegacyDefaultPrinterModeName), mode) != 0) {
+    return true;  // absent (or unreadable): Windows' own default applies
+  }
+  return mode == 0;
+}
+
+std::string DefaultPrinterQuestion(std::string_view printerName) {
+  std::string name;
+  name.append("\"").append(printerName).append("\"");
+  return "Windows manages the default printer on this computer and makes the printer used last the "
+         "default, so " + name + " would not stay the default printer.\n\nSetting " + name +
+         " as the default printer means Windows will stop managing your default printer. Set it as the default "
+         "printer?";
+}
+
 std::string SerialValueText(const SerialSelection& serial) {
   std::string text;
   for (std::string_view field : {BaudRateText(serial.baud), ParityLetter(serial.parity),
@@ -339,6 +378,7 @@ InstallOutcome RunInstallation(const InstallVariant& variant, const ModelRow& ro
   if (!outcome.completed) {
     outcome.packageFolder = services.files.FullPath(std::string(variant.folder));
     outcome.environment = variant.environment;
+    outcome.driverName = row.driverName;
   }
   return outcome;
 }
@@ -405,12 +445,13 @@ struct Hint {
   std::string_view text;
 };
 constexpr Hint kHints[] = {
-    {{1722, 0}, "The Print Spooler service is not running: start it, then press Install again."},
+    {{1722, 0}, "The Print Spooler service is not running: start it, then start Oriel again."},
     {{5, 740}, "Administrator rights are needed: start Oriel again with \"Run as administrator\"."},
     {{1796, 0}, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "
                 "Port...\", then press Install again."},
-    {{1797, 0}, "The print spooler does not know the printer driver: press Install again so that it is registered "
-                "first."},
+    {{1797, 0}, "The print spooler has no printer driver \"<driver>\" for its own environment, so no printer can "
+                "use it. Oriel registered the driver for \"<environment>\" from \"<folder>\"; where that is not "
+                "the spooler's environment, this package does not suit this Windows."},
     {{3013, 3014}, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
     {{193, 216}, "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
                  "\"<environment>\": put the matching package there."},
@@ -427,12 +468,14 @@ void ReplaceAll(std::string& text, std::string_view placeholder, std::string_vie
 
 }  // namespace
 
-std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment) {
+std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment,
+                      std::string_view driverName) {
   for (const Hint& hint : kHints) {
     if (error == 0 || (hint.errors[0] != error && hint.errors[1] != error)) continue;
     std::string text(hint.text);
     ReplaceAll(text, "<folder>", packageFolder);
     ReplaceAll(text, "<environment>", environment);
+    ReplaceAll(text, "<driver>", driverName);
     return text;
   }
   return {};
@@ -447,7 +490,8 @@ std::string FailureMessage(const InstallOutcome& outcome,
   }
   if (outcome.error != 0) {
     text += "\n\nSystem error " + std::to_string(outcome.error) + ": " + systemText(outcome.error);
-    if (std::string hint = ErrorHint(outcome.error, outcome.packageFolder, outcome.environment); !hint.empty()) {
+    if (std::string hint = ErrorHint(outcome.error, outcome.packageFolder, outcome.environment, outcome.driverName);
+        !hint.empty()) {
       text += "\n\n" + hint;
     }
   }

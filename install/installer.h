@@ -40,6 +40,9 @@ struct InstallInputs {
   int modelRow = 1;   // model list
   int portIndex = 0;  // LPT/COM list: LPT1..LPT3, COM1..COM4
   bool setDefaultPrinter = true;
+  // The user agreed that Windows stops managing the default printer:
+  // LegacyDefaultPrinterMode 1 goes in before "Device".
+  bool stopManagedDefault = false;
   SerialSelection serial;
   std::string chosenPort;  // the port page's selection, may be empty
 };
@@ -93,10 +96,12 @@ struct InstallOutcome {
   std::uint32_t error = 0;
   std::string destination;  // CopyFile only; SetPrinter: the port
   std::vector<UnreadableFile> unreadable;  // PackageCheck only
-  // The variant's package folder (full path) and spooler environment, for
-  // the hints about a package made for another kind of Windows.
+  // The variant's package folder (full path), spooler environment and the
+  // model's driver name, for the hints about a package or driver that does
+  // not suit the spooler.
   std::string packageFolder;
   std::string environment;
+  std::string driverName;
 };
 
 struct InstallServices {
@@ -117,6 +122,16 @@ using DependentFilesBuffer = std::array<char, kDependentFilesSize>;
 inline constexpr std::string_view kWindowsKeyPath = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 inline constexpr std::string_view kPortsKeyPath = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 inline constexpr std::string_view kDeviceValueName = "Device";
+inline constexpr std::string_view kLegacyDefaultPrinterModeName = "LegacyDefaultPrinterMode";
+
+// Windows 10 and later make the printer used last the default printer while
+// LegacyDefaultPrinterMode (HKCU, the "Device" key) is absent or 0. The
+// version comes from RtlGetVersion: GetVersionExA says 6.2 there.
+bool WindowsManagesDefaultPrinter(SystemServices& system, Registry& registry);
+
+// The Yes/No question asked before anything is written when Windows manages
+// the default printer; Yes stops that, No leaves the default as it is.
+std::string DefaultPrinterQuestion(std::string_view printerName);
 
 // chosenPortName is the process-wide context value; the procedure stores
 // inputs.chosenPort there first. On a failed outcome the progress stays where
@@ -136,9 +151,11 @@ InstallOutcome InstallModel(const InstallVariant& variant, const ModelRow& row,
 std::string DescribeFailure(const InstallOutcome& outcome);
 
 // The sentence that tells the user what to do about a system error code met
-// while installing; empty for codes without one. Folder and environment
-// name the package for the codes that mean it suits another kind of Windows.
-std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment);
+// while installing; empty for codes without one. Folder, environment and
+// driver name the package and driver for the codes that mean they do not suit
+// the spooler.
+std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment,
+                      std::string_view driverName);
 
 // The whole message for a failed outcome: what failed and which file or call,
 // the system's text for the error code, then the hint. systemText gives the

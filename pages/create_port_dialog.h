@@ -11,6 +11,7 @@ class CreatePortDialog : public win32::DialogPage {
  protected:
   bool OnInitDialog() override;
   void OnButton(int id) override;
+  void OnDpiChanged(UINT dpi) override;
 
  private:
   win32::ListView monitorList_;

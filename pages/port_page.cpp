@@ -6,6 +6,7 @@
 #include "install/installer.h"
 #include "pages/create_port_dialog.h"
 #include "pages/logic/port_rows.h"
+#include "pages/logic/spooler_messages.h"
 #include "pages/port_list_view.h"
 #include "pages/settings_page.h"
 #include "resources/resource.h"
@@ -19,16 +20,28 @@ bool PortPage::OnInitDialog() {
   portList_ = ListViewItem(IDC_PORT_LIST);
   portList_.InsertColumn(0, "Port");
   portList_.InsertColumn(1, "Type");
-  portList_.SetColumnWidth(0, 150);
-  portList_.SetColumnWidth(1, 280);
+  SetColumnWidths(win32::WindowDpi(hwnd_));
   FillPortList();
   progress_.SetRange(0, 100);
   progress_.SetPos(0);
   return true;
 }
 
+// The widths are pixels at 96 DPI; the dialog's own units grow with the DPI.
+void PortPage::SetColumnWidths(UINT dpi) {
+  portList_.SetColumnWidth(0, win32::ScaledForDpi(150, dpi));
+  portList_.SetColumnWidth(1, win32::ScaledForDpi(280, dpi));
+}
+
+// A spooler that does not answer leaves the list empty; the user is told why
+// rather than asked to choose from nothing.
 void PortPage::FillPortList() {
-  ShowPortListing(portList_, ListPorts(Services().spooler, Services().system));
+  const PortListing listing = ListPorts(Services().spooler, Services().system);
+  ShowPortListing(portList_, listing);
+  if (listing.error != 0) {
+    win32::ShowMessage(hwnd_, win32::WideFromAnsi(ListFailureMessage("port list", "EnumPortsA", listing.error,
+                                                                     win32::SystemErrorText)));
+  }
 }
 
 void PortPage::OnButton(int id) {
@@ -54,7 +67,14 @@ void PortPage::OnCreatePort() {
 void PortPage::OnConfigurePort() {
   const int row = portList_.FindFirstSelected();
   if (row < 0) return;
-  Services().spooler.ConfigurePort(hwnd_, portList_.GetItemText(row, 0));
+  const std::string port = portList_.GetItemText(row, 0);
+  // Wine 8 (measured): COM ports return TRUE at once without a dialog; LPT
+  // ports show "Configure LPT Port", TRUE on OK and FALSE with 1223 on Cancel;
+  // FILE: shows a "Local Port" note and returns FALSE with 1223 either way;
+  // an unknown port fails with 50. Only a refusal that is no cancel is shown.
+  const std::string message =
+      ConfigurePortFailureMessage(port, Services().spooler.ConfigurePort(hwnd_, port), win32::SystemErrorText);
+  if (!message.empty()) win32::ShowMessage(hwnd_, win32::WideFromAnsi(message));
 }
 
 void PortPage::OnInstall() {
@@ -73,11 +93,11 @@ void PortPage::OnInstall() {
   try {
     if (SettingsPage* settings = Context().settingsPage) settings->RunInstaller(variant, progress_, hwnd_);
   } catch (const std::exception& error) {
-    installError_ = win32::WideFromAnsi(error.what());
+    installError_ = error.what();
     EndDialog(-1);
     return;
   } catch (...) {
-    installError_ = std::wstring();
+    installError_ = std::string();
     EndDialog(-1);
     return;
   }

@@ -14,7 +14,7 @@ class PortPage : public win32::DialogPage {
   const std::string& ChosenPort() const { return chosenPort_; }
   // Set when Install stopped on an exception and ended the page with -1: its
   // text, empty when it had none.
-  const std::optional<std::wstring>& InstallError() const { return installError_; }
+  const std::optional<std::string>& InstallError() const { return installError_; }
 
  protected:
   bool OnInitDialog() override;
@@ -22,15 +22,17 @@ class PortPage : public win32::DialogPage {
   // without installing, and the settings page would report success.
   void OnOK() override {}
   void OnButton(int id) override;
+  void OnDpiChanged(UINT dpi) override { SetColumnWidths(dpi); }
 
  private:
+  void SetColumnWidths(UINT dpi);
   void FillPortList();
   void OnCreatePort();
   void OnConfigurePort();
   void OnInstall();
 
   std::string chosenPort_;
-  std::optional<std::wstring> installError_;
+  std::optional<std::string> installError_;
   win32::ProgressBar progress_;
   win32::ListView portList_;
 };

@@ -6,6 +6,7 @@
 #include "catalogue/descrambler.h"
 #include "catalogue/tables.h"
 #include "pages/about_box.h"
+#include "pages/logic/spooler_messages.h"
 #include "pages/port_page.h"
 #include "resources/resource.h"
 
@@ -144,13 +145,9 @@ void SettingsPage::OnNext() {
 void SettingsPage::ReportInstallation(INT_PTR portPageResult) {
   if (portPageResult != IDOK || !outcome_) {
     Outcome() = WizardOutcome::InstallFailed;
-    if (const std::optional<std::wstring>& error = latestPortPage->InstallError()) {
-      std::wstring text = L"The printer was not installed: the installation stopped on an internal error.";
-      if (!error->empty()) text += L"\n\n" + *error;
-      win32::ShowMessage(hwnd_, text);
-      return;
-    }
-    win32::ShowMessage(hwnd_, L"The printer was not installed: the port selection page could not be opened.");
+    const std::string text =
+        PortPageEndMessage(latestPortPage->InstallError(), latestPortPage->EndedOnInternalError());
+    if (!text.empty()) win32::ShowMessage(hwnd_, win32::WideFromAnsi(text));
     return;
   }
   if (!outcome_->completed) {
@@ -179,9 +176,20 @@ void SettingsPage::RunInstaller(const InstallVariant& variant, win32::ProgressBa
   }
   inputs.chosenPort = Context().portPage != nullptr ? Context().portPage->ChosenPort() : std::string();
 
+  Platform& platform = Services();
+  // Asked before anything is written. Windows 10 and 11 would otherwise make
+  // the printer used last the default again, unseen by the user.
+  if (inputs.setDefaultPrinter && inputs.modelRow >= 0 && inputs.modelRow < kModelCount &&
+      WindowsManagesDefaultPrinter(platform.system, platform.registry)) {
+    const std::string question = DefaultPrinterQuestion(ModelCatalogueRow(inputs.modelRow).driverName);
+    const bool yes = ::MessageBoxW(messageOwner, win32::WideFromAnsi(question).c_str(),
+                                   win32::ApplicationTitle().c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+    inputs.stopManagedDefault = yes;
+    inputs.setDefaultPrinter = yes;
+  }
+
   ProgressBarSink sink(progress);
   MessageBoxNotifier notifier(messageOwner);
-  Platform& platform = Services();
   InstallServices services{platform.spooler, platform.registry, platform.files, platform.system, sink, notifier};
   outcome_ = InstallPrinter(variant, inputs, Context().chosenPortName, services);
 }

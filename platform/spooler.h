@@ -16,6 +16,9 @@ using PrinterHandle = void*;
 
 // ERROR_INSUFFICIENT_BUFFER: the answer of a call whose buffer is too small.
 inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr std::uint32_t kErrorNotEnoughMemory = 8;
+// ERROR_CANCELLED: the user closed a monitor's dialog without a change.
+inline constexpr std::uint32_t kErrorCancelled = 1223;
 
 // The answer of one enumeration call (EnumPortsA / EnumMonitorsA).
 struct EnumAnswer {
@@ -35,10 +38,11 @@ class Spooler {
   // EnumMonitorsA(NULL, 1, ...). Records are MonitorInfo1.
   virtual EnumAnswer EnumMonitors1(std::byte* buffer, std::uint32_t size) = 0;
 
-  // AddPortA(NULL, owner, monitorName). Returns the call's result.
-  virtual bool AddPort(WindowHandle owner, const std::string& monitorName) = 0;
-  // ConfigurePortA(NULL, owner, portName).
-  virtual bool ConfigurePort(WindowHandle owner, const std::string& portName) = 0;
+  // AddPortA(NULL, owner, monitorName). Returns 0 on success, else the
+  // system error code (1223 when the user cancelled the monitor's dialog).
+  virtual std::uint32_t AddPort(WindowHandle owner, const std::string& monitorName) = 0;
+  // ConfigurePortA(NULL, owner, portName). Returns as AddPort does.
+  virtual std::uint32_t ConfigurePort(WindowHandle owner, const std::string& portName) = 0;
 
   // GetPrinterDriverDirectoryA(NULL, environment, 1, buffer, size, &needed).
   // Returns 0 on success, else the system error code.

@@ -194,9 +194,14 @@ controls = [e.get("version") for e in elements
             if local(e.tag) == "assemblyIdentity" and e.get("name") == "Microsoft.Windows.Common-Controls"]
 report(controls == ["6.0.0.0"], "manifest depends on Microsoft.Windows.Common-Controls 6.0.0.0 (found: %s)" % controls)
 
+# Per-monitor v1 ("true/pm", "per monitor", "PerMonitor") rescales nothing
+# when the DPI changes: system-aware, or per-monitor v2 where Windows has it.
 dpi = [(e.text or "").strip() for e in elements if local(e.tag) == "dpiAware"]
-report(len(dpi) == 1 and dpi[0].lower() in ("true", "true/pm", "per monitor"),
-       "manifest declares dpiAware (found: %s)" % dpi)
+report(len(dpi) == 1 and dpi[0].lower() == "true",
+       "manifest declares dpiAware true, system-aware before Windows 10 1607 (found: %s)" % dpi)
+awareness = [[v.strip().lower() for v in (e.text or "").split(",")] for e in elements if local(e.tag) == "dpiAwareness"]
+report(awareness == [["permonitorv2", "system"]],
+       "manifest declares dpiAwareness PerMonitorV2, System and no per-monitor v1 (found: %s)" % awareness)
 
 supported = [e.get("Id") for e in elements if local(e.tag) == "supportedOS"]
 report(not supported, "manifest declares no supportedOS, so GetVersionExA reports the real version (found: %s)" % supported)

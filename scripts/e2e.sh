@@ -30,7 +30,7 @@ span() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 xvfb_pid=
 cleanup() {
   oriel_wine_kill
-  umount -R "$work" 2>/dev/null
+  "$root/scripts/e2e_case_teardown.sh" "$work"
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$run"
 }
@@ -50,8 +50,9 @@ export DISPLAY=":$(head -n 1 "$run/display")"
 overlay=yes
 reset_prefix() {
   oriel_wine_kill
+  # A case's own mounts (e2e_case_setup.sh), then the overlay itself.
+  "$root/scripts/e2e_case_teardown.sh" "$work" || return 1
   if [ $overlay = yes ]; then
-    umount -R "$work" 2>/dev/null
     rm -rf "$run/upper" "$run/ovl"
     mkdir -p "$run/upper" "$run/ovl" "$work"
     if mount -t overlay overlay -o "lowerdir=$pristine,upperdir=$run/upper,workdir=$run/ovl" "$work" \
@@ -65,7 +66,7 @@ reset_prefix() {
   cp -a "$pristine" "$work"
 }
 
-reset_prefix
+reset_prefix || exit 1
 cases=$("$WINE_APP" "$driver" --gtest_list_tests --gtest_filter="${suite}.*:*/${suite}.*:${suite}/*" 2>/dev/null | tr -d '\r' | awk '
   /^[^ ]/ { split($1, a, "#"); group = a[1]; next }
   /^  / { split($1, b, "#"); print group b[1] }')
@@ -81,7 +82,12 @@ export ORIEL_SCREENSHOTS=$(oriel_winepath "$shots")
 failed=0 passed=0 skipped=0
 for name in $cases; do
   t0=$(now)
-  reset_prefix
+  if ! reset_prefix; then
+    echo "e2e: FAILED $target $name: the prefix could not be reset"
+    failed=$((failed + 1))
+    break
+  fi
+  export ORIEL_CASE_SETUP=$("$root/scripts/e2e_case_setup.sh" "$work" "$target" "$name")
   t1=$(now)
   # Into a file, not a pipe: the wineserver and Wine's services inherit the
   # output and would hold a pipe open for seconds after the case ends.

@@ -5,6 +5,8 @@
 # each page is saved as a PNG cropped to its window.
 # Runs the shipped 32-bit exe where this machine runs 32-bit code, else the
 # 64-bit build of the same sources (scripts/wine_env.sh).
+# ORIEL_DPI (96, 144, 192; default 96) sets the display's DPI (LogPixels),
+# with a desktop and screen large enough for the pages at that scale.
 #   scripts/run.sh DEMO_DIR
 set -euo pipefail
 demo=${1:?usage: run.sh DEMO_DIR}
@@ -35,8 +37,13 @@ export WINEPREFIX="$root/build/wine/walk-$target"
 rm -rf "$WINEPREFIX"
 cp -a "$pristine" "$WINEPREFIX"
 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Walk /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Walk /t REG_SZ /d 800x600 /f >/dev/null 2>&1
+dpi=${ORIEL_DPI:-96}
+desktop="$((800 * dpi / 96))x$((600 * dpi / 96))"
+"$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Walk /t REG_SZ /d "$desktop" /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+screen="$((1024 * dpi / 96))x$((768 * dpi / 96))x24"
 shots="$root/build/screenshots/run"
+[ "$dpi" = 96 ] || shots="$shots-$dpi"
 rm -rf "$shots"; mkdir -p "$shots"
 export ORIEL_EXE=$(oriel_winepath "$demo/Oriel.exe")
 export ORIEL_PACKAGE=$(oriel_winepath "$demo")
@@ -44,7 +51,7 @@ export ORIEL_SCREENSHOTS=$(oriel_winepath "$shots")
 export ORIEL_ARCH=$target ORIEL_SCREENSHOT_CROP=1
 oriel_wineserver_stop
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24" "$WINE_APP" "$build/oriel_e2e.exe" --gtest_filter='Walk.*' --gtest_color=no |
+xvfb-run -a -s "-screen 0 $screen" "$WINE_APP" "$build/oriel_e2e.exe" --gtest_filter='Walk.*' --gtest_color=no |
   tr -d '\r' || status=$?
 oriel_wineserver_stop
 echo "run: screenshots of each page in $shots:"

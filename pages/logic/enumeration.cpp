@@ -29,20 +29,31 @@ std::optional<std::string> EnumerationBuffer::TextAt(const char* pointer) const 
 }
 
 EnumerationBuffer Enumerate(const EnumerationCall& call, std::size_t recordSize) {
-  std::uint32_t needed = call(nullptr, 0).needed;
+  const EnumAnswer query = call(nullptr, 0);
+  // A stopped spooler fails the size query itself (1722), where a running one
+  // fails only for want of a buffer (122):
+  // https://learn.microsoft.com/en-us/windows/win32/printdocs/enumports
+  if (!query.ok && query.error != kErrorInsufficientBuffer && query.error != 0) {
+    return EnumerationBuffer::Failed(query.error);
+  }
+  std::uint32_t needed = query.needed;
+  if (needed == 0) return {};
   try {
     for (int attempt = 0; attempt < kEnumerationTries; ++attempt) {
-      if (needed == 0 || needed > kMaxEnumerationBytes) return {};
+      if (needed > kMaxEnumerationBytes) return EnumerationBuffer::Failed(kErrorNotEnoughMemory);
       std::vector<std::byte> bytes(needed);
       const EnumAnswer answer = call(bytes.data(), needed);
       if (answer.ok) return EnumerationBuffer(std::move(bytes), answer.returned, recordSize);
       // Only a list that grew since the last call is worth another try.
-      if (answer.error != kErrorInsufficientBuffer || answer.needed <= needed) return {};
+      if (answer.error != kErrorInsufficientBuffer || answer.needed <= needed) {
+        return EnumerationBuffer::Failed(answer.error != 0 ? answer.error : kErrorInsufficientBuffer);
+      }
       needed = answer.needed;
     }
   } catch (const std::bad_alloc&) {
+    return EnumerationBuffer::Failed(kErrorNotEnoughMemory);
   }
-  return {};
+  return EnumerationBuffer::Failed(kErrorInsufficientBuffer);
 }
 
 }  // namespace oriel

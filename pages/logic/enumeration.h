@@ -35,7 +35,16 @@ class EnumerationBuffer {
   EnumerationBuffer(const EnumerationBuffer&) = delete;
   EnumerationBuffer& operator=(const EnumerationBuffer&) = delete;
 
+  // The spooler refused the list: the system error code, and no records.
+  static EnumerationBuffer Failed(std::uint32_t error) {
+    EnumerationBuffer failed;
+    failed.error_ = error;
+    return failed;
+  }
+
   std::uint32_t count() const { return count_; }
+  // 0 when the spooler answered (an empty list included).
+  std::uint32_t error() const { return error_; }
   bool empty() const { return count_ == 0; }
   std::size_t size() const { return bytes_.size(); }
 
@@ -56,12 +65,14 @@ class EnumerationBuffer {
  private:
   std::vector<std::byte> bytes_;
   std::uint32_t count_ = 0;
+  std::uint32_t error_ = 0;
 };
 
-// Runs the two-call protocol. On any failure (size query reporting nothing,
-// a refused second call, a list still growing after kEnumerationTries buffer
-// calls, an absurd size) the result is empty: no records rather than stale or
-// partial ones.
+// Runs the two-call protocol. A size query that fails only for want of a
+// buffer is the protocol; one that reports a needed size of 0 gives an empty
+// list. Every other failure (a refused size query or second call, a list still
+// growing after kEnumerationTries buffer calls, an absurd size) gives no
+// records, rather than stale or partial ones, and the error that caused it.
 EnumerationBuffer Enumerate(const EnumerationCall& call, std::size_t recordSize);
 
 template <typename Record>

@@ -12,7 +12,7 @@ std::vector<std::string> BuildMonitorRows(std::span<const std::optional<std::str
   return rows;
 }
 
-std::vector<std::string> ListMonitors(Spooler& spooler, SystemServices& system) {
+MonitorListing ListMonitors(Spooler& spooler, SystemServices& system) {
   const EnumerationBuffer buffer = Enumerate<MonitorInfo1>(
       [&spooler](std::byte* bytes, std::uint32_t size) { return spooler.EnumMonitors1(bytes, size); });
 
@@ -21,9 +21,9 @@ std::vector<std::string> ListMonitors(Spooler& spooler, SystemServices& system) 
   for (std::uint32_t i = 0; i < buffer.count(); ++i)
     names.push_back(buffer.TextAt(buffer.RecordAt<MonitorInfo1>(i).pName));
 
-  std::vector<std::string> rows = BuildMonitorRows(names);
-  for (const std::string& row : rows) system.DebugOutput(row + "\n");
-  return rows;
+  MonitorListing listing{BuildMonitorRows(names), buffer.error()};
+  for (const std::string& row : listing.rows) system.DebugOutput(row + "\n");
+  return listing;
 }
 
 }  // namespace oriel

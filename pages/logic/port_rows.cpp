@@ -46,6 +46,7 @@ PortListing ListPorts(Spooler& spooler, SystemServices& system) {
   const std::uint32_t listed = std::min<std::uint32_t>(buffer.count(), kMaxListedPorts);
   // The rows go straight into the listing: no second copy of every text.
   PortListing listing;
+  listing.error = buffer.error();
   listing.rows.reserve(listed);
   for (std::uint32_t i = 0; i < listed; ++i) {
     const auto record = buffer.RecordAt<PortInfo2>(i);

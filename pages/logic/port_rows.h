@@ -1,6 +1,7 @@
 #pragma once
 // The port page's list: rows from the spooler's level-2 ports and the row to
 // preselect.
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ struct PortRow {
 struct PortListing {
   std::vector<PortRow> rows;
   int preselected = -1;  // row index, or -1 for no selection
+  std::uint32_t error = 0;  // EnumPortsA's error when it refused the list (no rows then)
 };
 
 // The listing for ports in the spooler's order (a missing text already made
@@ -28,7 +30,8 @@ struct PortListing {
 PortListing BuildPortListing(std::span<const PortRow> ports);
 
 // Enumerates the ports and builds their listing; writes one debugger line
-// (name and line feed) per listed port.
+// (name and line feed) per listed port. A refused enumeration gives no rows
+// and its error.
 PortListing ListPorts(Spooler& spooler, SystemServices& system);
 
 }  // namespace oriel

@@ -11,6 +11,7 @@ namespace oriel::win32 {
 DialogPage::DialogPage(int templateId) : templateId_(templateId) {}
 
 INT_PTR DialogPage::DoModal() {
+  endedOnInternalError_ = false;
   HWND owner = ::GetActiveWindow();
   const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
                                            owner, &DialogPage::DialogProc, reinterpret_cast<LPARAM>(this));
@@ -45,6 +46,7 @@ INT_PTR CALLBACK DialogPage::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
   } catch (...) {
     ShowMessage(hwnd, L"Oriel stopped because of an internal error.");
   }
+  page->endedOnInternalError_ = true;
   ::EndDialog(hwnd, -1);
   return TRUE;
 }
@@ -74,12 +76,36 @@ INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnSysCommand(static_cast<UINT>(wParam)) ? TRUE : FALSE;
     case WM_PAINT:
       return OnPaint() ? TRUE : FALSE;
+    // https://learn.microsoft.com/en-us/windows/win32/hidpi/wm-dpichanged
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam));
+      return FALSE;  // the dialog manager's own rescaling follows
     case WM_QUERYDRAGICON:
       // One of the messages a dialog procedure answers by its return value.
       return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
     default:
       return FALSE;
   }
+}
+
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getdpiforwindow
+UINT WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow != nullptr) {
+    if (const UINT dpi = getDpiForWindow(window); dpi != 0) return dpi;
+  }
+  UINT dpi = USER_DEFAULT_SCREEN_DPI;
+  if (HDC dc = ::GetDC(window)) {
+    if (const int pixels = ::GetDeviceCaps(dc, LOGPIXELSY); pixels > 0) dpi = static_cast<UINT>(pixels);
+    ::ReleaseDC(window, dc);
+  }
+  return dpi;
+}
+
+int ScaledForDpi(int pixelsAt96, UINT dpi) {
+  return ::MulDiv(pixelsAt96, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
 }
 
 static std::wstring WideFromCodePage(UINT codePage, const std::string& text) {

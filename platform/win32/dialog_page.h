@@ -19,6 +19,8 @@ class DialogPage : public Window {
   // 1 accepted, 2 cancelled, -1 when the window could not be created. Runs
   // over the window active at that moment, which stays disabled meanwhile.
   INT_PTR DoModal();
+  // The last run ended on an exception that the page has reported already.
+  bool EndedOnInternalError() const { return endedOnInternalError_; }
 
  protected:
   // After the template's initial lists are applied. true: the dialog manager
@@ -32,6 +34,9 @@ class DialogPage : public Window {
   virtual bool OnSysCommand(UINT /*command*/) { return false; }
   virtual bool OnPaint() { return false; }
   virtual HICON OnQueryDragIcon() { return nullptr; }
+  // WM_DPICHANGED (per-monitor v2): the dialog manager rescales the dialog
+  // and its fonts afterwards; what the page sized in pixels is its own.
+  virtual void OnDpiChanged(UINT /*dpi*/) {}
 
   void EndDialog(INT_PTR result);
   HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
@@ -47,7 +52,14 @@ class DialogPage : public Window {
   void ApplyInitialLists();
 
   int templateId_;
+  bool endedOnInternalError_ = false;
 };
+
+// The window's DPI: GetDpiForWindow where the system has it (Windows 10
+// 1607 on), else the screen's LOGPIXELSY, which a system-aware program gets.
+UINT WindowDpi(HWND window);
+// Pixels at 96 DPI scaled to dpi, rounded to the nearest.
+int ScaledForDpi(int pixelsAt96, UINT dpi);
 
 // Texts and message boxes.
 std::wstring WideFromUtf8(const std::string& text);

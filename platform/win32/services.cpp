@@ -104,14 +104,27 @@ EnumAnswer Win32Spooler::EnumMonitors1(std::byte* buffer, std::uint32_t size) {
   return Enumerate("EnumMonitorsA", 1, buffer, size);
 }
 
-bool Win32Spooler::AddPort(WindowHandle owner, const std::string& monitorName) {
-  auto call = Spool<BOOL(WINAPI*)(LPSTR, HWND, LPSTR)>("AddPortA");
-  return call != nullptr && call(nullptr, static_cast<HWND>(owner), const_cast<char*>(monitorName.c_str())) != FALSE;
+namespace {
+
+// Only a FALSE result says the call failed (then GetLastError tells why):
+// https://learn.microsoft.com/en-us/windows/win32/printdocs/addport and .../configureport.
+// Wine's local monitor returns TRUE with a stale 122 left in the last error.
+std::uint32_t PortDialogCall(const char* function, WindowHandle owner, const std::string& name) {
+  auto call = Spool<BOOL(WINAPI*)(LPSTR, HWND, LPSTR)>(function);
+  if (call == nullptr) return ERROR_PROC_NOT_FOUND;
+  ::SetLastError(0);
+  if (call(nullptr, static_cast<HWND>(owner), const_cast<char*>(name.c_str()))) return 0;
+  return ErrorOr(ERROR_GEN_FAILURE);
 }
 
-bool Win32Spooler::ConfigurePort(WindowHandle owner, const std::string& portName) {
-  auto call = Spool<BOOL(WINAPI*)(LPSTR, HWND, LPSTR)>("ConfigurePortA");
-  return call != nullptr && call(nullptr, static_cast<HWND>(owner), const_cast<char*>(portName.c_str())) != FALSE;
+}  // namespace
+
+std::uint32_t Win32Spooler::AddPort(WindowHandle owner, const std::string& monitorName) {
+  return PortDialogCall("AddPortA", owner, monitorName);
+}
+
+std::uint32_t Win32Spooler::ConfigurePort(WindowHandle owner, const std::string& portName) {
+  return PortDialogCall("ConfigurePortA", owner, portName);
 }
 
 std::uint32_t Win32Spooler::GetPrinterDriverDirectory(const std::string& environment, char* buffer,
@@ -212,7 +225,31 @@ std::uint32_t Win32Registry::SetString(RegistryKey key, const std::string& name,
                                                      static_cast<DWORD>(text.size() + 1)));
 }
 
+std::uint32_t Win32Registry::SetDword(RegistryKey key, const std::string& name, std::uint32_t value) {
+  const DWORD data = value;
+  return static_cast<std::uint32_t>(::RegSetValueExA(static_cast<HKEY>(key), name.c_str(), 0, REG_DWORD,
+                                                     reinterpret_cast<const BYTE*>(&data), sizeof(data)));
+}
+
 void Win32Registry::Close(RegistryKey key) { ::RegCloseKey(static_cast<HKEY>(key)); }
+
+std::uint32_t Win32Registry::QueryDword(RegistryRoot root, const std::string& path, const std::string& name,
+                                        std::uint32_t& value) {
+  HKEY key = nullptr;
+  LONG status = ::RegOpenKeyExA(root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                                path.c_str(), 0, KEY_QUERY_VALUE, &key);
+  if (status != ERROR_SUCCESS) return static_cast<std::uint32_t>(status);
+  DWORD type = 0;
+  DWORD data = 0;
+  DWORD size = sizeof(data);
+  status = ::RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+  ::RegCloseKey(key);
+  if (status == ERROR_MORE_DATA || (status == ERROR_SUCCESS && (type != REG_DWORD || size != sizeof(data))))
+    return ERROR_INVALID_DATA;
+  if (status != ERROR_SUCCESS) return static_cast<std::uint32_t>(status);
+  value = data;
+  return 0;
+}
 
 std::uint32_t Win32FileSystem::CopyReplacing(const std::string& source, const std::string& destination) {
   ::SetLastError(0);
@@ -259,6 +296,27 @@ int Win32System::QueryWow64Flag() {
   if (query != nullptr) query(::GetCurrentProcess(), &flag);  // a failed call leaves the flag 0
   return flag;
 #endif
+}
+
+bool Win32System::QueryRealVersion(OsVersionInfoEx& record) {
+  // RtlGetVersion answers without the compatibility shims that make
+  // GetVersionExA report 6.2 to a program that declares no newer Windows:
+  // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/wdm/nf-wdm-rtlgetversion
+  using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+  auto query = LookUp<RtlGetVersionFunction>(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+  if (query == nullptr) return false;
+  OSVERSIONINFOEXW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (query(&info) != 0) return false;  // an NTSTATUS; 0 is success
+  record.dwMajorVersion = info.dwMajorVersion;
+  record.dwMinorVersion = info.dwMinorVersion;
+  record.dwBuildNumber = info.dwBuildNumber;
+  record.dwPlatformId = info.dwPlatformId;
+  record.wServicePackMajor = info.wServicePackMajor;
+  record.wServicePackMinor = info.wServicePackMinor;
+  record.wSuiteMask = info.wSuiteMask;
+  record.wProductType = info.wProductType;
+  return true;
 }
 
 void Win32System::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }

@@ -16,8 +16,8 @@ class Win32Spooler final : public Spooler {
  public:
   EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) override;
   EnumAnswer EnumMonitors1(std::byte* buffer, std::uint32_t size) override;
-  bool AddPort(WindowHandle owner, const std::string& monitorName) override;
-  bool ConfigurePort(WindowHandle owner, const std::string& portName) override;
+  std::uint32_t AddPort(WindowHandle owner, const std::string& monitorName) override;
+  std::uint32_t ConfigurePort(WindowHandle owner, const std::string& portName) override;
   std::uint32_t GetPrinterDriverDirectory(const std::string& environment, char* buffer,
                                           std::uint32_t size) override;
   std::uint32_t AddPrinterDriver3(const DriverInfo3& info) override;
@@ -33,7 +33,10 @@ class Win32Registry final : public Registry {
  public:
   std::uint32_t OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) override;
   std::uint32_t SetString(RegistryKey key, const std::string& name, const std::string& text) override;
+  std::uint32_t SetDword(RegistryKey key, const std::string& name, std::uint32_t value) override;
   void Close(RegistryKey key) override;
+  std::uint32_t QueryDword(RegistryRoot root, const std::string& path, const std::string& name,
+                           std::uint32_t& value) override;
 };
 
 class Win32FileSystem final : public FileSystem {
@@ -47,6 +50,7 @@ class Win32System final : public SystemServices {
  public:
   bool QueryVersion(OsVersionInfoEx& record) override;
   int QueryWow64Flag() override;
+  bool QueryRealVersion(OsVersionInfoEx& record) override;
   void Sleep(std::uint32_t milliseconds) override;
   void DebugOutput(const std::string& text) override;
   void BroadcastSettingChange(const std::string& section) override;

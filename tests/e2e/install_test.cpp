@@ -243,6 +243,7 @@ using RegistryValues = std::map<std::wstring, std::wstring>;
 void MakeWindowsKey() { CreateRegistryKey(HKEY_CURRENT_USER, kWindowsKey); }
 
 RegistryValues PortValues() { return RegistryTexts(HKEY_LOCAL_MACHINE, kPortsKey); }
+const std::wstring kLegacyModeValue = L"LegacyDefaultPrinterMode";
 std::optional<std::wstring> DeviceValue() { return ReadRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue); }
 
 // ---- Installations of the exe's own architecture ----
@@ -320,6 +321,43 @@ INSTANTIATE_TEST_SUITE_P(
                     L"FILE:", L"COM4:", L"115200,M,7,2, "}),
     [](const ::testing::TestParamInfo<InstallCase>& param) { return std::string(param.param.name); });
 
+// A disk that fills up during the copies: scripts/e2e_case_setup.sh mounts a
+// 16 KiB tmpfs over the driver directory for this case (it needs root), and
+// the third file is 64 KiB. The installation stops at that copy.
+TEST_F(Install, FullDiskStopsAtTheCopyThatFails) {
+  const std::wstring setup = GetEnv(L"ORIEL_CASE_SETUP");
+  if (setup.rfind(L"mounted ", 0) != 0) {
+    GTEST_SKIP() << (setup.empty() ? "no small disk: scripts/e2e_case_setup.sh did not run for this case"
+                                   : Utf8(setup));
+  }
+  const std::wstring& folder = CurrentTarget().packageFolder;
+  const std::wstring large = L"uniDRVui.DLL";
+  TestPackages::Options options;
+  options.grow.push_back({{folder, large}, 64 * 1024});
+  Launch(kDefaultWindowsVersion, options);
+  const Ending ending = InstallWith(App(), Choices{kRow1, L"COM2:"});
+
+  const std::wstring directory = DriverDirectory(CurrentTarget().environment);
+  ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
+  const std::wstring& message = ending.messages[0];
+  EXPECT_TRUE(Contains(message, L"Copying \"" + folder + L"\\" + large + L"\" to \"" + directory + L"\\" + large +
+                                    L"\" failed.")) << Utf8(message);
+  EXPECT_TRUE(Contains(message, L"System error 112: ")) << Utf8(message);
+  EXPECT_TRUE(Contains(message, L"The disk is full: free some space, then press Install again.")) << Utf8(message);
+  EXPECT_EQ(ending.status, kStatusInstallFailed);
+
+  // The two copies before it are there; none after it was tried.
+  const std::vector<std::wstring> files = CopiedFiles(kRow1);
+  const auto failed = std::find(files.begin(), files.end(), large) - files.begin();
+  ASSERT_EQ(failed, 2);
+  for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(files.size()); ++i) {
+    if (i == failed) continue;
+    EXPECT_EQ(FileExists(directory + L"\\" + files[i]), i < failed) << Utf8(files[i]);
+  }
+  ExpectNothingRegistered(kRow1);
+  EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
+}
+
 // The box as the page opens, model untouched: the printer gets that name.
 TEST_F(Install, PrinterNameBoxNamesThePrinterCreated) {
   Launch();
@@ -356,6 +394,66 @@ TEST_F(Install, MissingWindowsKeyIsSkippedSilently) {
   ExpectPrinter(kRow1, L"COM4:");
   EXPECT_FALSE(DeviceValue()) << "the installer made the key; it only opens it";
 }
+
+// Windows 10 and later make the printer used last the default while
+// LegacyDefaultPrinterMode is absent or 0; Wine's win10 reports 10.0 through
+// RtlGetVersion. The question comes before anything is written.
+struct ManagedDefaultCase {
+  const char* name;
+  std::optional<DWORD> modeBefore;
+  bool asked;
+  int answer;  // IDYES or IDNO when asked
+  bool deviceWritten;
+};
+
+void PrintTo(const ManagedDefaultCase& c, std::ostream* os) { *os << c.name; }
+
+class ManagedDefault : public OrielTest, public ::testing::WithParamInterface<ManagedDefaultCase> {
+protected:
+  void SetUp() override {
+    if (CurrentTarget().wow64) GTEST_SKIP() << "under WOW64 only Install64 runs";
+    MakeWindowsKey();
+  }
+};
+
+TEST_P(ManagedDefault, AskedOnceBeforeAnythingIsWritten) {
+  const ManagedDefaultCase& c = GetParam();
+  const std::wstring before = L"Office,winspool,LPT3:";
+  WriteRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, before);
+  if (c.modeBefore) WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, kLegacyModeValue, *c.modeBefore);
+  Launch(L"win10");
+  HWND portPage = ReachPortPage(App(), Choices{kRow1, L"COM2:"});
+  Click(Control(portPage, IDC_PORT_INSTALL));
+  if (c.asked) {
+    HWND box = WaitForMessageBox(App());
+    const std::wstring question = MessageBoxText(box);
+    EXPECT_TRUE(Contains(question, L"\"RK-T410(Cut) Series\"")) << Utf8(question);
+    EXPECT_TRUE(Contains(question, L"printer used last")) << Utf8(question);
+    EXPECT_TRUE(HasControl(box, IDYES) && HasControl(box, IDNO)) << "a Yes/No question: " << Utf8(question);
+    ExpectNothingRegistered(kRow1);
+    EXPECT_EQ(DeviceValue().value_or(L"(none)"), before) << "written before the answer";
+    PressMessageBoxButton(box, c.answer);
+    WaitForWindowGone(box, L"question");
+  }
+  const Ending ending = Finish(App());
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+  ExpectPrinter(kRow1, L"COM2:");
+  EXPECT_EQ(DeviceValue().value_or(L"(none)"), c.deviceWritten ? L"RK-T410(Cut) Series,winspool,COM2:" : before);
+  const std::optional<DWORD> mode = ReadRegistryDword(HKEY_CURRENT_USER, kWindowsKey, kLegacyModeValue);
+  if (c.deviceWritten) {
+    EXPECT_EQ(mode.value_or(99), 1u);
+  } else {
+    EXPECT_EQ(mode, c.modeBefore);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Install, ManagedDefault,
+    ::testing::Values(ManagedDefaultCase{"ModeAbsentYes", std::nullopt, true, IDYES, true},
+                      ManagedDefaultCase{"ModeZeroNo", DWORD{0}, true, IDNO, false},
+                      ManagedDefaultCase{"ModeOneNotAsked", DWORD{1}, false, 0, true}),
+    [](const ::testing::TestParamInfo<ManagedDefaultCase>& param) { return std::string(param.param.name); });
 
 // The last run moves the printer to another port. Wine's spooler rewrites
 // the printer inside AddPrinterA, where Windows' answers 1802 and Oriel

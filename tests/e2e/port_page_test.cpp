@@ -159,6 +159,32 @@ TEST_F(PortPage, ListColumnsStyleAndProgress) {
   Screenshot(L"port-page", page);
 }
 
+// At 200 % the dialogs grow with their font; the widths the pages set in
+// pixels (150 and 280, 340 for the monitors at 96 DPI) must grow with them.
+// Wine gives a DPI-aware program the LogPixels of the user's desktop.
+TEST_F(PortPage, ColumnsScaleWithTheDpi) {
+  WriteRegistryDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 192);
+  Launch();
+  HWND page = OpenPage();
+  HWND list = Control(page, IDC_PORT_LIST);
+  EXPECT_EQ(ListViewColumnWidth(list, 0), 300);
+  EXPECT_EQ(ListViewColumnWidth(list, 1), 560);
+  RECT client{};
+  ASSERT_TRUE(GetClientRect(list, &client));
+  EXPECT_LE(300 + 560, client.right) << "the columns run past the list";
+  Screenshot(L"port-page-192dpi", page);
+
+  Click(Control(page, IDC_PORT_CREATE));
+  HWND dialog = WaitCreatePort();
+  HWND monitors = Control(dialog, IDC_CP_MONITORS);
+  EXPECT_EQ(ListViewColumnWidth(monitors, 0), 680);
+  ASSERT_TRUE(GetClientRect(monitors, &client));
+  EXPECT_LE(680, client.right) << "the column runs past the list";
+  Screenshot(L"create-port-192dpi", dialog);
+  Click(Control(dialog, IDC_CP_CLOSE));
+  WaitForWindowGone(dialog, L"Create Port");
+}
+
 // Back, Cancel, Escape and the close box all return to the settings page as
 // the user left it, and the next Next builds the port page anew.
 TEST_F(PortPage, EveryWayBackKeepsSettingsAndRebuildsPage) {

@@ -275,6 +275,26 @@ std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& path
   return text;
 }
 
+std::optional<DWORD> ReadRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name) {
+  Key key(root, path, KEY_QUERY_VALUE);
+  if (!key.get()) return std::nullopt;
+  DWORD type = 0, value = 0, size = sizeof(value);
+  const LONG status = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (status != ERROR_SUCCESS) Fail("cannot read " + KeyName(root, path) + " " + Utf8(name) + ": " + ErrorText(status));
+  if (type != REG_DWORD) Fail(KeyName(root, path) + " " + Utf8(name) + " is of type " + std::to_string(type) + ", not REG_DWORD");
+  return value;
+}
+
+void WriteRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) Fail("cannot open " + KeyName(root, path) + ": " + ErrorText(status));
+  status = RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS) Fail("cannot write " + KeyName(root, path) + " " + Utf8(name) + ": " + ErrorText(status));
+}
+
 std::map<std::wstring, std::wstring> RegistryTexts(HKEY root, const std::wstring& path) {
   std::map<std::wstring, std::wstring> values;
   Key key(root, path, KEY_QUERY_VALUE);

@@ -72,6 +72,8 @@ std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& path
 // Every REG_SZ value of the key, by name; empty when the key is missing.
 std::map<std::wstring, std::wstring> RegistryTexts(HKEY root, const std::wstring& path);
 void WriteRegistryText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
+std::optional<DWORD> ReadRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name);
+void WriteRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 void DeleteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name);  // absent is fine
 void CreateRegistryKey(HKEY root, const std::wstring& path);  // present is fine
 void DeleteRegistryKey(HKEY root, const std::wstring& path);  // with its values; absent is fine

@@ -82,7 +82,14 @@ void TestPackages::Create(const Options& options) {
     MakeFolder(root_ + L"\\" + folder);
     for (const std::wstring& name : FileNames()) {
       if (Omitted(folder, name)) continue;
-      WriteWholeFile(PathOf(folder, name), Contents(folder, name));
+      std::string bytes = Contents(folder, name);
+      for (const auto& [file, size] : options.grow) {
+        if (!SameName(file.folder, folder) || !SameName(file.name, name)) continue;
+        const std::string unit = bytes;
+        while (bytes.size() < size) bytes += unit;
+        bytes.resize(size);
+      }
+      WriteWholeFile(PathOf(folder, name), bytes);
     }
   }
 }

@@ -4,6 +4,7 @@
 // back to exactly one source file.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,8 @@ public:
   struct Options {
     // Files not to write, e.g. {L"win2k", L"RKUNI.dll"}.
     std::vector<PackageFile> omit;
+    // Files made this many bytes long (their contents repeated), e.g. to fill a disk.
+    std::vector<std::pair<PackageFile, std::size_t>> grow;
   };
 
   // Creates the folder under the temporary directory; throws on failure.

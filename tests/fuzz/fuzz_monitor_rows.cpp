@@ -27,7 +27,7 @@ void ListThroughSpooler(FuzzInput& in) {
   spooler.monitors.entries = ReadEntries<FakeMonitor>(in, read, kMaxMonitors);
   ReadKnobs<FakeMonitor>(in, spooler.monitors, read);
 
-  const std::vector<std::string> rows = ListMonitors(spooler, system);
+  const std::vector<std::string> rows = ListMonitors(spooler, system).rows;
 
   FUZZ_CHECK(system.debugLines.size() == rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) FUZZ_CHECK(system.debugLines[i] == rows[i] + "\n");

@@ -42,17 +42,17 @@ EnumAnswer FakeSpooler::EnumMonitors1(std::byte* buffer, std::uint32_t size) {
   return monitors.Call(buffer, size);
 }
 
-bool FakeSpooler::AddPort(WindowHandle owner, const std::string& monitorName) {
+std::uint32_t FakeSpooler::AddPort(WindowHandle owner, const std::string& monitorName) {
   Log("AddPort " + monitorName);
   addPortCalls.push_back({owner, monitorName});
   if (onAddPort) onAddPort(monitorName);
-  return addPortResult;
+  return addPortError;
 }
 
-bool FakeSpooler::ConfigurePort(WindowHandle owner, const std::string& portName) {
+std::uint32_t FakeSpooler::ConfigurePort(WindowHandle owner, const std::string& portName) {
   Log("ConfigurePort " + portName);
   configurePortCalls.push_back({owner, portName});
-  return configurePortResult;
+  return configurePortError;
 }
 
 std::uint32_t FakeSpooler::GetPrinterDriverDirectory(const std::string& environment, char* buffer,
@@ -183,7 +183,8 @@ std::uint32_t FakeRegistry::OpenForSetValue(RegistryRoot root, const std::string
   return 0;
 }
 
-std::uint32_t FakeRegistry::SetString(RegistryKey key, const std::string& name, const std::string& text) {
+std::uint32_t FakeRegistry::Set(RegistryKey key, const std::string& name, const std::string& text,
+                                const std::optional<std::uint32_t>& dword) {
   const auto slot = reinterpret_cast<std::uintptr_t>(key);
   RegistrySet set{key, {}, {}, name, text, false};
   if (openKeys.count(key) == 0 || slot == 0 || slot > keySlots_.size()) {
@@ -196,10 +197,31 @@ std::uint32_t FakeRegistry::SetString(RegistryKey key, const std::string& name, 
   std::uint32_t error = 0;
   if (const auto failing = failingValues.find(name); failing != failingValues.end()) error = failing->second;
   set.succeeded = error == 0;
-  if (set.succeeded) values[{set.root, set.path, name}] = text;
-  Log("set " + name + " = \"" + text + "\"" + (set.succeeded ? "" : " failed"));
+  if (set.succeeded && dword) dwords[{set.root, set.path, name}] = *dword;
+  if (set.succeeded && !dword) values[{set.root, set.path, name}] = text;
+  Log("set " + name + " = " + (dword ? text : "\"" + text + "\"") + (set.succeeded ? "" : " failed"));
   sets.push_back(std::move(set));
   return error;
+}
+
+std::uint32_t FakeRegistry::SetString(RegistryKey key, const std::string& name, const std::string& text) {
+  return Set(key, name, text, std::nullopt);
+}
+
+std::uint32_t FakeRegistry::SetDword(RegistryKey key, const std::string& name, std::uint32_t value) {
+  return Set(key, name, "dword " + std::to_string(value), value);
+}
+
+std::uint32_t FakeRegistry::QueryDword(RegistryRoot root, const std::string& path, const std::string& name,
+                                       std::uint32_t& value) {
+  Log(std::string("query ") + RootName(root) + "\\" + path + " " + name);
+  if (const auto refused = refusedRoots.find(root); refused != refusedRoots.end()) return refused->second;
+  if (const auto unreadable = unreadableValues.find(name); unreadable != unreadableValues.end())
+    return unreadable->second;
+  const auto found = dwords.find({root, path, name});
+  if (found == dwords.end()) return kErrorFileNotFound;
+  value = found->second;
+  return 0;
 }
 
 void FakeRegistry::Close(RegistryKey key) {
@@ -266,6 +288,13 @@ int FakeSystem::QueryWow64Flag() {
   ++wow64Queries;
   Log("QueryWow64Flag");
   return wow64Flag;
+}
+
+bool FakeSystem::QueryRealVersion(OsVersionInfoEx& record) {
+  Log("RtlGetVersion");
+  if (!realVersion) return false;
+  record = *realVersion;
+  return true;
 }
 
 void FakeSystem::Sleep(std::uint32_t milliseconds) {

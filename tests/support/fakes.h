@@ -117,8 +117,9 @@ class FakeSpooler : public Spooler {
   std::vector<std::string> openedPrinters;
   std::vector<RecordedPrinterRecord> setPrinterRecords;
 
-  bool addPortResult = true;
-  bool configurePortResult = true;
+  // AddPortA / ConfigurePortA: 0 succeeds, anything else fails with that error.
+  std::uint32_t addPortError = 0;
+  std::uint32_t configurePortError = 0;
   std::vector<PortDialogCall> addPortCalls;
   std::vector<PortDialogCall> configurePortCalls;
   // Runs inside AddPort, e.g. to add an entry to `ports` as the monitor's dialog would.
@@ -126,8 +127,8 @@ class FakeSpooler : public Spooler {
 
   EnumAnswer EnumPorts2(std::byte* buffer, std::uint32_t size) override;
   EnumAnswer EnumMonitors1(std::byte* buffer, std::uint32_t size) override;
-  bool AddPort(WindowHandle owner, const std::string& monitorName) override;
-  bool ConfigurePort(WindowHandle owner, const std::string& portName) override;
+  std::uint32_t AddPort(WindowHandle owner, const std::string& monitorName) override;
+  std::uint32_t ConfigurePort(WindowHandle owner, const std::string& portName) override;
   std::uint32_t GetPrinterDriverDirectory(const std::string& environment, char* buffer,
                                           std::uint32_t size) override;
   std::uint32_t AddPrinterDriver3(const DriverInfo3& info) override;
@@ -177,6 +178,12 @@ class FakeRegistry : public Registry {
   std::optional<std::string> Value(RegistryRoot root, const std::string& path,
                                    const std::string& name) const;
 
+  // REG_DWORD values, by (root, path, name); QueryDword reads them and a
+  // successful SetDword updates them (its RegistrySet text is "dword <n>").
+  std::map<std::tuple<RegistryRoot, std::string, std::string>, std::uint32_t> dwords;
+  // Reading a value of this name fails with the given error (13: another type).
+  std::map<std::string, std::uint32_t> unreadableValues;
+
   std::vector<RegistryOpen> opens;
   std::vector<RegistrySet> sets;
   std::vector<RegistryKey> closes;
@@ -185,9 +192,14 @@ class FakeRegistry : public Registry {
 
   std::uint32_t OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) override;
   std::uint32_t SetString(RegistryKey key, const std::string& name, const std::string& text) override;
+  std::uint32_t SetDword(RegistryKey key, const std::string& name, std::uint32_t value) override;
   void Close(RegistryKey key) override;
+  std::uint32_t QueryDword(RegistryRoot root, const std::string& path, const std::string& name,
+                           std::uint32_t& value) override;
 
  private:
+  std::uint32_t Set(RegistryKey key, const std::string& name, const std::string& text,
+                    const std::optional<std::uint32_t>& dword);
   void Log(std::string event) { if (log_) log_->Add(std::move(event)); }
   EventLog* log_;
   // Key handles are indices into keySlots_ offset by one, so never null.
@@ -254,12 +266,16 @@ class FakeSystem : public SystemServices {
   int wow64Flag = 0;
   int wow64Queries = 0;
 
+  // RtlGetVersion's answer; none: the function is missing.
+  std::optional<OsVersionInfoEx> realVersion;
+
   std::vector<std::uint32_t> sleeps;  // recorded, never slept
   std::vector<std::string> debugLines;
   std::vector<std::string> settingChanges;  // sections broadcast
 
   bool QueryVersion(OsVersionInfoEx& record) override;
   int QueryWow64Flag() override;
+  bool QueryRealVersion(OsVersionInfoEx& record) override;
   void Sleep(std::uint32_t milliseconds) override;
   void DebugOutput(const std::string& text) override;
   void BroadcastSettingChange(const std::string& section) override;

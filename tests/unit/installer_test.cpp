@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -244,6 +245,60 @@ TEST(DefaultPrinter, ClearedBoxLeavesDeviceAlone) {
   EXPECT_TRUE(rig.registry.opens.empty());
   EXPECT_EQ(rig.registry.Value(RegistryRoot::CurrentUser, kHkcuWindows, "Device"), "Other,winspool,LPT2:");
   EXPECT_EQ(rig.progress.positions, AllMilestones());
+}
+
+// Windows 10 and later switch the default to the printer used last unless
+// LegacyDefaultPrinterMode is 1; GetVersionExA says 6.2 there, RtlGetVersion 10.
+TEST(DefaultPrinter, WindowsManagesItFrom10WhileTheModeIsAbsentOrZero) {
+  const struct {
+    std::uint32_t major;
+    std::optional<std::uint32_t> mode;
+    bool unreadable;
+    bool managed;
+  } cases[] = {
+      {10, std::nullopt, false, true}, {10, 0, false, true},  {10, 1, false, false},
+      {10, 2, false, false},           {10, 0, true, true},   {6, std::nullopt, false, false},
+      {0, std::nullopt, false, false},  // RtlGetVersion missing
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.major << " mode " << c.mode.value_or(99) << " " << c.unreadable);
+    InstallRig rig;
+    if (c.major != 0) rig.system.realVersion = testing::Version(c.major, c.major == 6 ? 2 : 0, 2).info;
+    if (c.mode) rig.registry.dwords[{RegistryRoot::CurrentUser, kHkcuWindows, "LegacyDefaultPrinterMode"}] = *c.mode;
+    if (c.unreadable) rig.registry.unreadableValues["LegacyDefaultPrinterMode"] = 13;
+    EXPECT_EQ(WindowsManagesDefaultPrinter(rig.system, rig.registry), c.managed);
+    EXPECT_TRUE(rig.registry.sets.empty());
+  }
+  EXPECT_EQ(DefaultPrinterQuestion("RK-T410(Cut) Series"),
+            "Windows manages the default printer on this computer and makes the printer used last the default, "
+            "so \"RK-T410(Cut) Series\" would not stay the default printer.\n\nSetting \"RK-T410(Cut) Series\" "
+            "as the default printer means Windows will stop managing your default printer. Set it as the default "
+            "printer?");
+}
+
+TEST(DefaultPrinter, ModeOneGoesInBeforeDeviceAndAFailedModeKeepsDeviceOut) {
+  InstallRig rig;
+  InstallInputs inputs = Inputs();
+  inputs.stopManagedDefault = true;
+  ASSERT_TRUE(Install(rig, inputs).completed);
+  const Events& e = rig.log.events;
+  const auto mode = std::find(e.begin(), e.end(), "set LegacyDefaultPrinterMode = dword 1");
+  ASSERT_NE(mode, e.end());
+  EXPECT_EQ(*(mode - 1), "open HKCU\\" + kHkcuWindows);
+  EXPECT_EQ(*(mode + 1), "set Device = \"RK-T410(Cut) Series,winspool,LPT1:\"");
+  EXPECT_EQ(*(mode + 2), "close key");
+  EXPECT_EQ(rig.system.settingChanges, (std::vector<std::string>{"windows"}));
+
+  InstallRig refused;
+  refused.registry.values[{RegistryRoot::CurrentUser, kHkcuWindows, "Device"}] = "Other,winspool,LPT2:";
+  refused.registry.failingValues["LegacyDefaultPrinterMode"] = testing::kErrorAccessDenied;
+  ASSERT_TRUE(Install(refused, inputs).completed);
+  EXPECT_EQ(refused.notifier.registryWriteFailures, 1);
+  ASSERT_EQ(refused.registry.sets.size(), 1u);
+  EXPECT_EQ(refused.registry.Value(RegistryRoot::CurrentUser, kHkcuWindows, "Device"), "Other,winspool,LPT2:");
+  EXPECT_TRUE(refused.registry.openKeys.empty());
+  EXPECT_TRUE(refused.system.settingChanges.empty());
+  EXPECT_EQ(refused.progress.positions, AllMilestones());
 }
 
 TEST(SerialValue, ComEntriesOnlyWithTheirValueNames) {
@@ -676,13 +731,15 @@ TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
     std::uint32_t error;
     std::string hint;
   } cases[] = {
-      {1722, "The Print Spooler service is not running: start it, then press Install again."},
+      {1722, "The Print Spooler service is not running: start it, then start Oriel again."},
       {5, administrator},
       {740, administrator},
       {1796, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "
              "Port...\", then press Install again."},
-      {1797, "The print spooler does not know the printer driver: press Install again so that it is registered "
-             "first."},
+      // Pressing Install again would repeat it: the hint says what it means.
+      {1797, "The print spooler has no printer driver \"RK-T410(Cut) Series\" for its own environment, so no "
+             "printer can use it. Oriel registered the driver for \"Windows NT x86\" from \"C:\\work\\win2k\"; "
+             "where that is not the spooler's environment, this package does not suit this Windows."},
       {3013, policy},
       {3014, policy},
       {193, otherWindows},

@@ -19,9 +19,11 @@ class ListMonitorsTest : public ::testing::Test {
  protected:
   std::vector<std::string> List(std::vector<FakeMonitor> entries) {
     spooler.monitors.entries = std::move(entries);
-    return ListMonitors(spooler, system);
+    last = ListMonitors(spooler, system);
+    return last.rows;
   }
 
+  MonitorListing last;
   testing::FakeSpooler spooler;
   testing::FakeSystem system;
 };
@@ -60,6 +62,18 @@ TEST_F(ListMonitorsTest, FailingSecondCallGivesNoRows) {
   spooler.monitors.FailSecondCall();
   EXPECT_TRUE(List({{"Local Port"}}).empty());
   EXPECT_TRUE(system.debugLines.empty());
+  EXPECT_EQ(last.error, testing::kErrorRpcServerUnavailable);
+}
+
+// A stopped spooler refuses the size query itself; the dialog names the error.
+TEST_F(ListMonitorsTest, RefusedSizeQueryGivesItsError) {
+  spooler.monitors.failingCalls[0] = testing::kErrorRpcServerUnavailable;
+  EXPECT_TRUE(List({{"Local Port"}}).empty());
+  EXPECT_EQ(last.error, testing::kErrorRpcServerUnavailable);
+  EXPECT_EQ(spooler.monitors.CallCount(), 1u);
+  spooler.monitors.failingCalls.clear();
+  EXPECT_EQ(List({{"Local Port"}}), (Rows{"Local Port"}));
+  EXPECT_EQ(last.error, 0u);
 }
 
 TEST_F(ListMonitorsTest, MonitorInstalledBetweenTheCallsIsListed) {

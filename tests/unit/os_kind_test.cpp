@@ -94,6 +94,7 @@ class ScriptedVersions : public SystemServices {
     return step.ok;
   }
   int QueryWow64Flag() override { return 0; }
+  bool QueryRealVersion(OsVersionInfoEx&) override { return false; }
   void Sleep(std::uint32_t) override {}
   void DebugOutput(const std::string&) override {}
   void BroadcastSettingChange(const std::string&) override {}

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pages/logic/enumeration.h"
+#include "pages/logic/spooler_messages.h"
 #include "tests/support/fake_enumeration.h"
 #include "tests/support/fakes.h"
 
@@ -57,6 +58,7 @@ TEST_F(ListPortsTest, NeededSizeZeroGivesAnEmptyList) {
   spooler.ports.neededOverride = 0;
   const PortListing listing = List();
   EXPECT_TRUE(listing.rows.empty());
+  EXPECT_EQ(listing.error, 0u) << "no ports is no failure";
   EXPECT_EQ(listing.preselected, -1);
   EXPECT_TRUE(system.debugLines.empty());
   EXPECT_EQ(spooler.ports.CallCount(), 1u);
@@ -70,6 +72,22 @@ TEST_F(ListPortsTest, FailingSecondCallGivesAnEmptyList) {
   EXPECT_TRUE(listing.rows.empty());
   EXPECT_EQ(listing.preselected, -1);
   EXPECT_TRUE(system.debugLines.empty());
+  EXPECT_EQ(listing.error, testing::kErrorRpcServerUnavailable);
+}
+
+// A stopped spooler (1722) or one that refuses access fails the size query
+// itself; the page names that error instead of showing a list to choose from.
+TEST_F(ListPortsTest, RefusedSizeQueryGivesItsErrorAndNoSecondCall) {
+  spooler.ports.entries = PortsNamed({"LPT1:"});
+  spooler.ports.failingCalls[0] = testing::kErrorRpcServerUnavailable;
+  const PortListing listing = List();
+  EXPECT_TRUE(listing.rows.empty());
+  EXPECT_EQ(listing.error, testing::kErrorRpcServerUnavailable);
+  EXPECT_EQ(spooler.ports.CallCount(), 1u);
+  spooler.ports.failingCalls.clear();
+  const PortListing refilled = List();  // after Create Port, with the spooler back
+  EXPECT_EQ(refilled.error, 0u);
+  EXPECT_EQ(refilled.rows.size(), 1u);
 }
 
 TEST_F(ListPortsTest, PortsAddedBetweenTheCallsAreFetchedWithTheNewSize) {
@@ -89,6 +107,7 @@ TEST_F(ListPortsTest, PortsAddedBetweenTheCallsAreFetchedWithTheNewSize) {
 }
 
 TEST_F(ListPortsTest, ListThatKeepsGrowingIsGivenUp) {
+  // and says so: 122 after the last try.
   spooler.ports.entries = PortsNamed({"LPT1:"});
   for (int i = 0; i < 10; ++i)
     spooler.ports.changes.push_back(
@@ -98,6 +117,7 @@ TEST_F(ListPortsTest, ListThatKeepsGrowingIsGivenUp) {
   EXPECT_EQ(listing.preselected, -1);
   EXPECT_TRUE(system.debugLines.empty());
   EXPECT_EQ(spooler.ports.CallCount(), 1u + kEnumerationTries);
+  EXPECT_EQ(listing.error, kErrorInsufficientBuffer);
 }
 
 TEST_F(ListPortsTest, LyingCountIsClampedToWhatTheBufferHolds) {
@@ -285,6 +305,7 @@ TEST(Enumerate, RefusedSizeQueryWithoutSizeGivesNothing) {
     return EnumAnswer{false, 0, 0, 1722};
   });
   EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(buffer.error(), 1722u);
   EXPECT_EQ(calls, 1);
 }
 
@@ -295,7 +316,40 @@ TEST(Enumerate, AbsurdSizeIsNotAllocated) {
     return EnumAnswer{false, 0xFFFFFFF0u, 0, 122};
   });
   EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(buffer.error(), kErrorNotEnoughMemory);
   EXPECT_EQ(calls, 1);
+}
+
+// The spooler's refusals as the port page, the port creation dialog and the
+// settings page show them.
+TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
+  const auto text = [](std::uint32_t error) { return "text of " + std::to_string(error); };
+  EXPECT_EQ(ListFailureMessage("port list", "EnumPortsA", 1722, text),
+            "The port list could not be read: EnumPortsA failed.\n\nSystem error 1722: text of 1722\n\nThe Print "
+            "Spooler service is not running: start it, then start Oriel again.");
+  EXPECT_EQ(ListFailureMessage("list of port types", "EnumMonitorsA", 87, text),
+            "The list of port types could not be read: EnumMonitorsA failed.\n\nSystem error 87: text of 87");
+  // A cancelled monitor dialog and a success say nothing; 50 is a monitor
+  // without a UI for this caller.
+  EXPECT_EQ(AddPortFailureMessage("Local Port", 0, text), "");
+  EXPECT_EQ(AddPortFailureMessage("Local Port", kErrorCancelled, text), "");
+  EXPECT_EQ(AddPortFailureMessage("Standard TCP/IP Port", 50, text),
+            "The port monitor \"Standard TCP/IP Port\" did not add a port: AddPortA failed.\n\nSystem error 50: "
+            "text of 50");
+  EXPECT_EQ(ConfigurePortFailureMessage("COM1:", 0, text), "");
+  EXPECT_EQ(ConfigurePortFailureMessage("LPT1:", kErrorCancelled, text), "");
+  EXPECT_EQ(ConfigurePortFailureMessage("COM1:", 5, text),
+            "The port \"COM1:\" was not configured: ConfigurePortA failed.\n\nSystem error 5: text of 5\n\n"
+            "Administrator rights are needed: start Oriel again with \"Run as administrator\".");
+  // An exception outside Install (refilling the list after Create Port) was
+  // reported where it happened; the page did open.
+  EXPECT_EQ(PortPageEndMessage(std::nullopt, true), "");
+  EXPECT_EQ(PortPageEndMessage(std::nullopt, false),
+            "The printer was not installed: the port selection page could not be opened.");
+  EXPECT_EQ(PortPageEndMessage(std::string("bad_alloc"), false),
+            "The printer was not installed: the installation stopped on an internal error.\n\nbad_alloc");
+  EXPECT_EQ(PortPageEndMessage(std::string(), false),
+            "The printer was not installed: the installation stopped on an internal error.");
 }
 
 TEST(Enumerate, InsufficientBufferWithoutGrowthIsNotRetried) {

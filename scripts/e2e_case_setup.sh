@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# What an end-to-end case needs of the machine that the Wine-side driver
+# cannot do itself. Run by e2e.sh after the case's prefix is fresh; prints at
+# most one line, which e2e.sh passes to the driver as ORIEL_CASE_SETUP:
+#   mounted DIR         a small tmpfs now lies over DIR
+#   skipped: <reason>   the set-up could not be made; the case skips with it
+# Cases whose name contains "FullDisk" get a 16 KiB tmpfs over the driver
+# directory of the target's spooler environment, so a copy fails with 112.
+#   scripts/e2e_case_setup.sh PREFIX TARGET CASE_NAME
+set -uo pipefail
+prefix=${1:?usage: e2e_case_setup.sh PREFIX TARGET CASE_NAME} target=${2:?} name=${3:?}
+
+say() {
+  echo "$1"
+  echo "e2e_case_setup $name: $1" >&2
+}
+
+case $name in
+  *FullDisk*) ;;
+  *) exit 0 ;;
+esac
+# GetPrinterDriverDirectoryA: "Windows NT x86" for the 32-bit build in a
+# 32-bit prefix, "Windows x64" where the x64 package is installed.
+case $target in
+  win32) environment=w32x86 ;;
+  win64 | wow64) environment=x64 ;;
+  *) say "skipped: unknown run target '$target'"; exit 0 ;;
+esac
+dir="$prefix/drive_c/windows/system32/spool/drivers/$environment"
+if [ ! -d "$dir" ]; then
+  say "skipped: the prefix has no driver directory $dir"
+  exit 0
+fi
+if [ "$(id -u)" != 0 ]; then
+  say "skipped: mounting a tmpfs needs root, and this runs as $(id -un)"
+  exit 0
+fi
+if ! error=$(mount -t tmpfs -o size=16k tmpfs "$dir" 2>&1); then
+  say "skipped: mount -t tmpfs refused here (${error:-no reason given})"
+  exit 0
+fi
+say "mounted $dir"
