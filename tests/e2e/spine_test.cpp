@@ -1,5 +1,9 @@
 // The page sequence: which action leads where, and how the program ends.
+#include <windows.h>
+#include <winspool.h>
+
 #include "tests/e2e/oriel_fixture.h"
+#include "tests/e2e/spooler_checks.h"
 
 namespace e2e {
 namespace {
@@ -96,6 +100,50 @@ TEST_F(Spine, EnterInModelListEndsWithoutInstalling) {
   FocusControl(settings, Control(settings, IDC_SET_MODEL));
   PressEnter(settings);
   EXPECT_EQ(WaitForExit({kOsPageTitle, kPortPageTitle}), kStatusNotInstalled);
+}
+
+// Every case starts from a state no other case has touched. The first of
+// this pair leaves a driver, a printer, a registry value and a file behind;
+// the runner starts the second in a reset prefix, where none may be left.
+const std::wstring kTraceName = L"Oriel isolation trace";
+const std::wstring kTraceKey = L"Software\\Oriel isolation trace";
+const std::wstring kTraceFile = L"isolation-trace.txt";
+
+bool TraceFileExists() {
+  const std::wstring path = DriverDirectory(CurrentTarget().environment) + L"\\" + kTraceFile;
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST_F(Spine, IsolationLeavesTracesForTheNextCase) {
+  const std::wstring& environment = CurrentTarget().environment;
+  RegisterPlaceholderDriver(environment, kTraceName);
+  PRINTER_INFO_2W printer{};
+  printer.pPrinterName = const_cast<LPWSTR>(kTraceName.c_str());
+  printer.pPortName = const_cast<LPWSTR>(L"FILE:");
+  printer.pDriverName = const_cast<LPWSTR>(kTraceName.c_str());
+  printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+  printer.pDatatype = const_cast<LPWSTR>(L"RAW");
+  HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
+  ASSERT_NE(added, nullptr) << "AddPrinterW: " << LastErrorText();
+  ClosePrinter(added);
+  WriteRegistryText(HKEY_CURRENT_USER, kTraceKey, kTraceName, L"left by the previous case");
+  const std::wstring path = DriverDirectory(environment) + L"\\" + kTraceFile;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Utf8(path) << ": " << LastErrorText();
+  CloseHandle(file);
+
+  EXPECT_EQ(SpoolerDriversNamed(environment, kTraceName).size(), 1u);
+  EXPECT_TRUE(SpoolerPrinter(kTraceName).has_value());
+  EXPECT_TRUE(ReadRegistryText(HKEY_CURRENT_USER, kTraceKey, kTraceName).has_value());
+  EXPECT_TRUE(TraceFileExists());
+}
+
+TEST_F(Spine, IsolationFindsNoTraceOfThePreviousCase) {
+  EXPECT_TRUE(SpoolerDriversNamed(CurrentTarget().environment, kTraceName).empty());
+  EXPECT_FALSE(SpoolerPrinter(kTraceName).has_value());
+  EXPECT_TRUE(SpoolerPrintersNamed(kTraceName).empty());
+  EXPECT_FALSE(ReadRegistryText(HKEY_CURRENT_USER, kTraceKey, kTraceName).has_value());
+  EXPECT_FALSE(TraceFileExists());
 }
 
 }  // namespace
