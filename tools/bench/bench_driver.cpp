@@ -28,6 +28,7 @@ const std::wstring kOsPageTitle = L"Select OS (x86/x64)";
 const std::wstring kSettingsPageTitle = L"Detail Setting (x86/x64)";
 const std::wstring kPortPageTitle = L"Select Port (x86/x64)";
 const std::wstring kFloorDialogTitle = L"Floor Dialog";
+const std::wstring kFloorInstallTitle = L"Floor Install";
 // What the installer holds still for after its last step; not its work.
 constexpr long long kFinalPauseMicros = 500000;
 constexpr DWORD kGiveUpMs = 60000;
@@ -101,24 +102,28 @@ int RunStart(const std::wstring& oriel, const std::wstring& floor, const std::ws
   return 0;
 }
 
+// From the click on the install button to the end of its window, polled
+// every millisecond: what a user waits for, measured alike for both sides.
+long long TimeInstallClick(const OrielProcess& app, HWND window, HWND button, DWORD settleMs) {
+  // A fresh prefix is still starting its services; let them finish.
+  Sleep(settleMs);
+  const long long start = NowMicros();
+  e2e::Click(button);
+  while (IsWindow(window)) {
+    if (!app.Running()) Fail("the program ended during the install (" + app.Describe() + ")");
+    if (NowMicros() - start > kGiveUpMs * 1000LL) Fail("the window did not close after Install");
+    Sleep(1);
+  }
+  return NowMicros() - start;
+}
+
 int RunInstallOriel(const std::wstring& oriel, const std::wstring& folder, DWORD settleMs) {
   OrielProcess app;
   app.Start(oriel, folder);
   e2e::Click(e2e::Control(WaitAnswering(app, kOsPageTitle), IDC_OS_NEXT));
   e2e::Click(e2e::Control(WaitAnswering(app, kSettingsPageTitle), IDC_SET_NEXT));
   HWND portPage = WaitAnswering(app, kPortPageTitle);
-  HWND install = e2e::Control(portPage, IDC_PORT_INSTALL);
-  // A fresh prefix is still starting its services; let them finish.
-  Sleep(settleMs);
-
-  const long long start = NowMicros();
-  e2e::Click(install);
-  while (IsWindow(portPage)) {
-    if (!app.Running()) Fail("Oriel ended during the install (" + app.Describe() + ")");
-    if (NowMicros() - start > kGiveUpMs * 1000LL) Fail("the port page did not close after Install");
-    Sleep(1);
-  }
-  const long long raw = NowMicros() - start;
+  const long long raw = TimeInstallClick(app, portPage, e2e::Control(portPage, IDC_PORT_INSTALL), settleMs);
 
   // Only a completed install is a measurement.
   HWND box = e2e::WaitForMessageBox(app);
@@ -133,42 +138,14 @@ int RunInstallOriel(const std::wstring& oriel, const std::wstring& folder, DWORD
   return 0;
 }
 
-// The floor times itself; its stdout is the figure.
 int RunInstallFloor(const std::wstring& floor, const std::wstring& folder, DWORD settleMs) {
-  Sleep(settleMs);
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) Fail("CreatePipe: " + e2e::LastErrorText());
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  PROCESS_INFORMATION info{};
-  std::wstring commandLine = L"\"" + floor + L"\"";
-  if (!CreateProcessW(floor.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
-                      &info)) {
-    Fail("cannot start " + e2e::Utf8(floor) + ": " + e2e::LastErrorText());
-  }
-  CloseHandle(writeEnd);
-  std::string output;
-  char chunk[512];
-  DWORD got = 0;
-  while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) output.append(chunk, got);
-  CloseHandle(readEnd);
-  WaitForSingleObject(info.hProcess, kGiveUpMs);
-  DWORD status = 1;
-  GetExitCodeProcess(info.hProcess, &status);
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-
-  char* end = nullptr;
-  const long long micros = std::strtoll(output.c_str(), &end, 10);
-  if (status != 0 || end == output.c_str()) Fail("the floor failed (status " + std::to_string(status) + "): " + output);
-  Report("install", "floor", micros);
+  OrielProcess app;
+  app.Start(floor, folder);
+  HWND dialog = WaitAnswering(app, kFloorInstallTitle);
+  const long long raw = TimeInstallClick(app, dialog, e2e::Control(dialog, IDOK), settleMs);
+  const DWORD status = app.WaitForExit();
+  if (status != 0) Fail("the floor failed (status " + std::to_string(status) + ")");
+  Report("install", "floor", raw);
   return 0;
 }
 
