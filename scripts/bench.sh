@@ -46,9 +46,9 @@ if [ -z "${DISPLAY:-}" ]; then
   exit 1
 fi
 
-base=$("$root/scripts/wine_prefix.sh" "$ORIEL_PREFIX_ARCH") || exit 1
+# Inside Wine's virtual desktop, like the e2e cases (scripts/wine_prefix.sh).
+pristine=$("$root/scripts/wine_prefix.sh" "$ORIEL_PREFIX_ARCH") || exit 1
 out=$root/build/bench/$target
-pristine=$root/build/wine/bench-pristine-$target
 work=$root/build/wine/bench-$target
 package=$out/package
 results=$out/results.txt
@@ -84,23 +84,6 @@ SIZES
   cp "$exe" "$package/Oriel.exe"
 }
 
-# The pristine prefix with a Wine virtual desktop. Without a window manager,
-# Wine's X11 driver waits about 2 s for the X server each time a top-level
-# window hides, which would swamp every figure that closes a window; inside
-# a virtual desktop the windows are not X11 top-levels and hide at once.
-make_bench_prefix() {
-  local stamp=$pristine/.bench-ready
-  [ -f "$stamp" ] && [ "$stamp" -nt "$base/.oriel-ready-2" ] && return 0
-  rm -rf "$pristine"
-  cp -a "$base" "$pristine"
-  WINEPREFIX=$pristine "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Bench /f \
-    >>"$log" 2>&1 &&
-    WINEPREFIX=$pristine "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Bench /t REG_SZ /d 1024x768 /f \
-      >>"$log" 2>&1 || return 1
-  WINEPREFIX=$pristine "$WINESERVER" -w
-  touch "$stamp"
-}
-
 reset_prefix() {
   oriel_wineserver_stop
   rm -rf "$work"
@@ -134,10 +117,6 @@ else
   echo "bench: the 64-bit build ($build/Oriel.exe) in a 64-bit prefix; the shipped exe is the 32-bit one" >&2
 fi
 started=$(date +%s)
-if ! make_bench_prefix; then
-  echo "bench: cannot make the benchmark prefix $pristine; see $log" >&2
-  exit 1
-fi
 make_package
 cat "$package/$folder"/* >/dev/null  # the page cache serves both sides alike
 

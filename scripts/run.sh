@@ -25,7 +25,13 @@ demo=$(cd "$demo" && pwd)
 oriel_use_target "$target"
 pristine=$("$root/scripts/wine_prefix.sh" "$ORIEL_PREFIX_ARCH")
 export WINEDEBUG=-all WINEPREFIX="$root/build/wine/run-$target"
-[ -d "$WINEPREFIX" ] || cp -a "$pristine" "$WINEPREFIX"
+if [ ! -d "$WINEPREFIX" ]; then
+  cp -a "$pristine" "$WINEPREFIX"
+  # On your own display the windows are ordinary X windows, not inside the
+  # virtual desktop the test prefixes use.
+  "$WINE" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
+  "$WINESERVER" -w
+fi
 if [ -n "${DISPLAY:-}" ]; then
   cd "$demo"
   "$WINE_APP" Oriel.exe || true
