@@ -20,7 +20,12 @@ void OrielTest::TearDown() {
   if (HasFailure() && app_.Running()) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     try {
-      Screenshot(L"FAILED-" + Wide(info->test_suite_name()) + L"." + Wide(info->name()));
+      // Drawn out first: the failure may come right after a page appeared.
+      HWND shown = nullptr;
+      for (const WindowInfo& window : TopLevelWindows(app_.Id())) {
+        if (window.visible) shown = window.hwnd;
+      }
+      Screenshot(L"FAILED-" + Wide(info->test_suite_name()) + L"." + Wide(info->name()), shown);
     } catch (const std::exception&) {
       // The failure itself is what matters.
     }
