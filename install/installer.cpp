@@ -481,6 +481,16 @@ std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::
   return {};
 }
 
+std::string SystemErrorParagraphs(std::uint32_t error, const std::function<std::string(std::uint32_t)>& systemText,
+                                  std::string_view packageFolder, std::string_view environment,
+                                  std::string_view driverName) {
+  std::string text = "System error " + std::to_string(error) + ": " + systemText(error);
+  if (std::string hint = ErrorHint(error, packageFolder, environment, driverName); !hint.empty()) {
+    text += "\n\n" + hint;
+  }
+  return text;
+}
+
 std::string FailureMessage(const InstallOutcome& outcome,
                            const std::function<std::string(std::uint32_t)>& systemText) {
   if (outcome.completed) return {};
@@ -489,11 +499,8 @@ std::string FailureMessage(const InstallOutcome& outcome,
     text += "\n    " + file.name + ": " + systemText(file.error);
   }
   if (outcome.error != 0) {
-    text += "\n\nSystem error " + std::to_string(outcome.error) + ": " + systemText(outcome.error);
-    if (std::string hint = ErrorHint(outcome.error, outcome.packageFolder, outcome.environment, outcome.driverName);
-        !hint.empty()) {
-      text += "\n\n" + hint;
-    }
+    text += "\n\n" + SystemErrorParagraphs(outcome.error, systemText, outcome.packageFolder, outcome.environment,
+                                           outcome.driverName);
   }
   return text;
 }

@@ -157,6 +157,12 @@ std::string DescribeFailure(const InstallOutcome& outcome);
 std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment,
                       std::string_view driverName);
 
+// "System error <code>: <system's text>", then the code's hint, if it has
+// one, as a paragraph of its own.
+std::string SystemErrorParagraphs(std::uint32_t error, const std::function<std::string(std::uint32_t)>& systemText,
+                                  std::string_view packageFolder = {}, std::string_view environment = {},
+                                  std::string_view driverName = {});
+
 // The whole message for a failed outcome: what failed and which file or call,
 // the system's text for the error code, then the hint. systemText gives the
 // system's own text for a code, in the same 8-bit code page as the names.

@@ -5,13 +5,6 @@
 namespace oriel {
 namespace {
 
-// "System error <code>: <text>", then the hint for the code where there is one.
-std::string SystemErrorParagraphs(std::uint32_t error, const SystemTextFunction& systemText) {
-  std::string text = "System error " + std::to_string(error) + ": " + systemText(error);
-  if (std::string hint = ErrorHint(error, {}, {}, {}); !hint.empty()) text += "\n\n" + hint;
-  return text;
-}
-
 std::string Quoted(std::string_view name) {
   std::string text;
   text.reserve(name.size() + 2);

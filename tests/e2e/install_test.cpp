@@ -258,14 +258,19 @@ struct InstallCase {
 
 void PrintTo(const InstallCase& c, std::ostream* os) { *os << c.name; }
 
-// One fixture for the plain and the table-driven cases, so that all of them
-// run as the suite "Install".
-class Install : public OrielTest, public ::testing::WithParamInterface<InstallCase> {
+// What every installation case of the win32 and win64 runs starts from.
+class InstallRun : public OrielTest {
 protected:
   void SetUp() override {
     if (CurrentTarget().wow64) GTEST_SKIP() << "under WOW64 only Install64 runs";
     MakeWindowsKey();
   }
+};
+
+// One fixture for the plain and the table-driven cases, so that all of them
+// run as the suite "Install".
+class Install : public InstallRun, public ::testing::WithParamInterface<InstallCase> {
+protected:
 
   // A package without some of its files: one message names the folder and
   // each of them, and nothing is copied or registered.
@@ -408,13 +413,7 @@ struct ManagedDefaultCase {
 
 void PrintTo(const ManagedDefaultCase& c, std::ostream* os) { *os << c.name; }
 
-class ManagedDefault : public OrielTest, public ::testing::WithParamInterface<ManagedDefaultCase> {
-protected:
-  void SetUp() override {
-    if (CurrentTarget().wow64) GTEST_SKIP() << "under WOW64 only Install64 runs";
-    MakeWindowsKey();
-  }
-};
+class ManagedDefault : public InstallRun, public ::testing::WithParamInterface<ManagedDefaultCase> {};
 
 TEST_P(ManagedDefault, AskedOnceBeforeAnythingIsWritten) {
   const ManagedDefaultCase& c = GetParam();
