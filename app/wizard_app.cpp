@@ -7,7 +7,7 @@
 #include "app/context.h"
 #include "pages/os_page.h"
 #include "pages/settings_page.h"
-#include "platform/win32/services.h"
+#include "platform/win32/services/services.h"
 
 namespace oriel {
 
@@ -56,10 +56,6 @@ class WizardApp {
     }
     return 0;
   }
-
-  // The standard Help command (57670) goes to the default help action, which
-  // shows nothing: Oriel has no help file.
-  void OnCommand(int id) { (void)id; }
 };
 
 WizardApp theApp;

@@ -16,6 +16,9 @@ struct ModelRow {
 
 inline constexpr int kModelCount = 15;
 inline constexpr int kPortEntryCount = 7;
+// The LPT/COM list holds LPT1..LPT3, then COM1..COM4; only COM entries have
+// serial settings.
+inline constexpr int kFirstComPortIndex = 3;
 
 // Row 0..14 of the ModelCatalogue.
 const ModelRow& ModelCatalogueRow(int row);

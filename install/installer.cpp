@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "install/default_printer.h"
+
 namespace oriel {
 namespace {
 
@@ -14,7 +16,6 @@ constexpr std::string_view kPrintProcessor = "WinPrint";
 constexpr std::uint32_t kDriverVersion = 2;
 constexpr std::uint32_t kFinalPause = 500;
 
-constexpr int kFirstComPortIndex = 3;
 constexpr std::string_view kWindowsSection = "windows";
 constexpr std::uint32_t kErrorInvalidHandle = 6;
 
@@ -253,7 +254,7 @@ class Installation {
     const std::string processor(kPrintProcessor);
     const std::string dataType(kDataType);
 
-    PrinterInfo2 info{};
+    PrinterRecord2 info{};  // the fields left zero are the spooler's to choose
     info.pPrinterName = name.c_str();
     info.pPortName = port_.c_str();
     info.pDriverName = name.c_str();
@@ -331,28 +332,6 @@ std::optional<DependentFilesBuffer> BuildDependentFiles(std::span<const char> te
   return buffer;
 }
 
-// Windows 10's setting "Let Windows manage my default printer" (Microsoft
-// support: "Set a default printer in Windows") is this value at 0 or absent.
-bool WindowsManagesDefaultPrinter(SystemServices& system, Registry& registry) {
-  OsVersionInfoEx version{};
-  if (!system.QueryRealVersion(version) || version.dwMajorVersion < 10) return false;
-  std::uint32_t mode = 0;
-  if (registry.QueryDword(RegistryRoot::CurrentUser, std::string(kWindowsKeyPath),
-                          std::string(kLegacyDefaultPrinterModeName), mode) != 0) {
-    return true;  // absent (or unreadable): Windows' own default applies
-  }
-  return mode == 0;
-}
-
-std::string DefaultPrinterQuestion(std::string_view printerName) {
-  std::string name;
-  name.append("\"").append(printerName).append("\"");
-  return "Windows manages the default printer on this computer and makes the printer used last the "
-         "default, so " + name + " would not stay the default printer.\n\nSetting " + name +
-         " as the default printer means Windows will stop managing your default printer. Set it as the default "
-         "printer?";
-}
-
 std::string SerialValueText(const SerialSelection& serial) {
   std::string text;
   for (std::string_view field : {BaudRateText(serial.baud), ParityLetter(serial.parity),
@@ -361,12 +340,6 @@ std::string SerialValueText(const SerialSelection& serial) {
     if (!text.empty()) text += ',';
     text.append(field);
   }
-  return text;
-}
-
-std::string DeviceValueText(std::string_view driverName, std::string_view portName) {
-  std::string text;
-  text.append(driverName).append(",winspool,").append(portName);
   return text;
 }
 
@@ -395,114 +368,6 @@ InstallOutcome InstallPrinter(const InstallVariant& variant, const InstallInputs
                               std::string& chosenPortName, InstallServices& services) {
   if (auto outside = SelectionOutsideTables(inputs, true)) return Failed(InstallStep::Selection, *outside);
   return RunInstallation(variant, ModelCatalogueRow(inputs.modelRow), inputs, chosenPortName, services);
-}
-
-std::string DescribeFailure(const InstallOutcome& outcome) {
-  if (outcome.completed) return {};
-  const std::string quoted = "\"" + outcome.subject + "\"";
-  switch (outcome.step) {
-    case InstallStep::None:
-      return "The installation did not run.";
-    case InstallStep::Selection:
-      return "The selection is outside the installation tables: " + outcome.subject + ".";
-    case InstallStep::DriverDirectory:
-      if (outcome.error == 0) {
-        return "GetPrinterDriverDirectoryA gave an empty printer-driver directory for " + quoted + ".";
-      }
-      if (outcome.error == kErrorInsufficientBuffer) {
-        return "The printer-driver directory for " + quoted + " does not fit in 255 bytes.";
-      }
-      return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
-    case InstallStep::PackageCheck:
-      return "The driver package in " + quoted + " is incomplete. Nothing was installed: these files are missing "
-             "or cannot be read:";
-    case InstallStep::CopyFile:
-      return "Copying " + quoted + " to \"" + outcome.destination + "\" failed.";
-    case InstallStep::DriverRecord:
-      return "The dependent-files list with the module file " + quoted + " does not fit in 255 bytes.";
-    case InstallStep::AddPrinterDriver:
-      return "AddPrinterDriverA failed for " + quoted + ".";
-    case InstallStep::AddPrinter:
-      return "AddPrinterA failed for " + quoted + ".";
-    case InstallStep::OpenPrinter:
-      return "The printer " + quoted + " exists already, and OpenPrinterA failed for it.";
-    case InstallStep::GetPrinter:
-      return "The printer " + quoted + " exists already, and GetPrinterA failed for it.";
-    case InstallStep::SetPrinter:
-      return "The printer " + quoted + " exists already, and SetPrinterA failed to move it to the port \"" +
-             outcome.destination + "\".";
-  }
-  return "The installation failed.";
-}
-
-namespace {
-
-// What to do about the errors people meet when installing printers. In a
-// text, <folder> and <environment> stand for the package and its spooler
-// environment.
-struct Hint {
-  std::uint32_t errors[2];  // one code, or two that mean the same; 0 pads
-  std::string_view text;
-};
-constexpr Hint kHints[] = {
-    {{1722, 0}, "The Print Spooler service is not running: start it, then start Oriel again."},
-    {{5, 740}, "Administrator rights are needed: start Oriel again with \"Run as administrator\"."},
-    {{1796, 0}, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "
-                "Port...\", then press Install again."},
-    {{1797, 0}, "The print spooler has no printer driver \"<driver>\" for its own environment, so no printer can "
-                "use it. Oriel registered the driver for \"<environment>\" from \"<folder>\"; where that is not "
-                "the spooler's environment, this package does not suit this Windows."},
-    {{3013, 3014}, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
-    {{193, 216}, "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
-                 "\"<environment>\": put the matching package there."},
-    {{32, 0}, "A file is in use: close the programs that are printing, then press Install again."},
-    {{112, 0}, "The disk is full: free some space, then press Install again."},
-};
-
-void ReplaceAll(std::string& text, std::string_view placeholder, std::string_view value) {
-  for (std::size_t at = text.find(placeholder); at != std::string::npos;
-       at = text.find(placeholder, at + value.size())) {
-    text.replace(at, placeholder.size(), value);
-  }
-}
-
-}  // namespace
-
-std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment,
-                      std::string_view driverName) {
-  for (const Hint& hint : kHints) {
-    if (error == 0 || (hint.errors[0] != error && hint.errors[1] != error)) continue;
-    std::string text(hint.text);
-    ReplaceAll(text, "<folder>", packageFolder);
-    ReplaceAll(text, "<environment>", environment);
-    ReplaceAll(text, "<driver>", driverName);
-    return text;
-  }
-  return {};
-}
-
-std::string SystemErrorParagraphs(std::uint32_t error, const std::function<std::string(std::uint32_t)>& systemText,
-                                  std::string_view packageFolder, std::string_view environment,
-                                  std::string_view driverName) {
-  std::string text = "System error " + std::to_string(error) + ": " + systemText(error);
-  if (std::string hint = ErrorHint(error, packageFolder, environment, driverName); !hint.empty()) {
-    text += "\n\n" + hint;
-  }
-  return text;
-}
-
-std::string FailureMessage(const InstallOutcome& outcome,
-                           const std::function<std::string(std::uint32_t)>& systemText) {
-  if (outcome.completed) return {};
-  std::string text = "The printer was not installed.\n\n" + DescribeFailure(outcome);
-  for (const UnreadableFile& file : outcome.unreadable) {
-    text += "\n    " + file.name + ": " + systemText(file.error);
-  }
-  if (outcome.error != 0) {
-    text += "\n\n" + SystemErrorParagraphs(outcome.error, systemText, outcome.packageFolder, outcome.environment,
-                                           outcome.driverName);
-  }
-  return text;
 }
 
 }  // namespace oriel

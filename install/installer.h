@@ -4,7 +4,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -119,19 +118,9 @@ inline constexpr std::size_t kDriverDirectorySize = 255;
 inline constexpr std::size_t kDependentFilesSize = 255;
 using DependentFilesBuffer = std::array<char, kDependentFilesSize>;
 
-inline constexpr std::string_view kWindowsKeyPath = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 inline constexpr std::string_view kPortsKeyPath = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-inline constexpr std::string_view kDeviceValueName = "Device";
-inline constexpr std::string_view kLegacyDefaultPrinterModeName = "LegacyDefaultPrinterMode";
 
-// Windows 10 and later make the printer used last the default printer while
-// LegacyDefaultPrinterMode (HKCU, the "Device" key) is absent or 0. The
-// version comes from RtlGetVersion: GetVersionExA says 6.2 there.
-bool WindowsManagesDefaultPrinter(SystemServices& system, Registry& registry);
 
-// The Yes/No question asked before anything is written when Windows manages
-// the default printer; Yes stops that, No leaves the default as it is.
-std::string DefaultPrinterQuestion(std::string_view printerName);
 
 // chosenPortName is the process-wide context value; the procedure stores
 // inputs.chosenPort there first. On a failed outcome the progress stays where
@@ -146,28 +135,6 @@ InstallOutcome InstallModel(const InstallVariant& variant, const ModelRow& row,
                             const InstallInputs& inputs, std::string& chosenPortName,
                             InstallServices& services);
 
-// English text for a failed outcome, without the system's message text, which
-// the page appends. Empty for a completed outcome.
-std::string DescribeFailure(const InstallOutcome& outcome);
-
-// The sentence that tells the user what to do about a system error code met
-// while installing; empty for codes without one. Folder, environment and
-// driver name the package and driver for the codes that mean they do not suit
-// the spooler.
-std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment,
-                      std::string_view driverName);
-
-// "System error <code>: <system's text>", then the code's hint, if it has
-// one, as a paragraph of its own.
-std::string SystemErrorParagraphs(std::uint32_t error, const std::function<std::string(std::uint32_t)>& systemText,
-                                  std::string_view packageFolder = {}, std::string_view environment = {},
-                                  std::string_view driverName = {});
-
-// The whole message for a failed outcome: what failed and which file or call,
-// the system's text for the error code, then the hint. systemText gives the
-// system's own text for a code, in the same 8-bit code page as the names.
-std::string FailureMessage(const InstallOutcome& outcome,
-                           const std::function<std::string(std::uint32_t)>& systemText);
 
 // The driver record's dependent-files list: the template, then the module
 // file name with its zero, then the zero that ends the list, in a zero-filled
@@ -179,7 +146,5 @@ std::optional<DependentFilesBuffer> BuildDependentFiles(std::span<const char> te
 // within the tables.
 std::string SerialValueText(const SerialSelection& serial);
 
-// "<driver>,winspool,<port>"
-std::string DeviceValueText(std::string_view driverName, std::string_view portName);
 
 }  // namespace oriel

@@ -3,6 +3,8 @@
 #include "app/context.h"
 #include "pages/logic/monitor_rows.h"
 #include "pages/logic/spooler_messages.h"
+#include "platform/win32/toolkit/dpi.h"
+#include "platform/win32/toolkit/messages.h"
 #include "resources/resource.h"
 
 namespace oriel {

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/win32/dialog_page.h"
+#include "platform/win32/toolkit/dialog_page.h"
 
 namespace oriel {
 

@@ -2,7 +2,7 @@
 // The port page's list view filled from a listing: the page runs it when it
 // opens and again after Create Port.
 #include "pages/logic/port_rows.h"
-#include "platform/win32/controls.h"
+#include "platform/win32/toolkit/controls.h"
 
 namespace oriel {
 

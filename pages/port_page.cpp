@@ -9,6 +9,8 @@
 #include "pages/logic/spooler_messages.h"
 #include "pages/port_list_view.h"
 #include "pages/settings_page.h"
+#include "platform/win32/toolkit/dpi.h"
+#include "platform/win32/toolkit/messages.h"
 #include "resources/resource.h"
 
 namespace oriel {

@@ -2,7 +2,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/win32/dialog_page.h"
+#include "platform/win32/toolkit/dialog_page.h"
 
 namespace oriel {
 

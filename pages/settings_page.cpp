@@ -6,8 +6,13 @@
 #include "catalogue/descrambler.h"
 #include "catalogue/tables.h"
 #include "pages/about_box.h"
+#include "install/default_printer.h"
+#include "pages/logic/install_messages.h"
+#include "pages/logic/os_kind.h"
 #include "pages/logic/spooler_messages.h"
 #include "pages/port_page.h"
+#include "platform/win32/toolkit/dpi.h"
+#include "platform/win32/toolkit/messages.h"
 #include "resources/resource.h"
 
 namespace oriel {
@@ -42,7 +47,8 @@ class MessageBoxNotifier final : public InstallNotifier {
 
 }  // namespace
 
-SettingsPage::SettingsPage() : DialogPage(IDD_SETTINGS_PAGE), icon_(win32::LoadApplicationIcon()) {}
+SettingsPage::SettingsPage()
+    : DialogPage(IDD_SETTINGS_PAGE, kSettingsInitialLists), icon_(win32::LoadApplicationIcon()) {}
 
 bool SettingsPage::OnInitDialog() {
   if (HMENU menu = ::GetSystemMenu(hwnd_, FALSE)) {
@@ -102,7 +108,7 @@ void SettingsPage::OnModelChange() {
   if (row >= 0 && row < kModelCount) ::SetDlgItemTextA(hwnd_, IDC_SET_NAME, DisplayText(row).c_str());
 }
 
-void SettingsPage::OnPortChange() { EnableSerialLists(portList_.GetCurSel() > 2); }
+void SettingsPage::OnPortChange() { EnableSerialLists(portList_.GetCurSel() >= kFirstComPortIndex); }
 
 void SettingsPage::EnableSerialLists(bool enable) {
   for (const win32::ComboBox& list : serialLists_) list.Enable(enable);
@@ -159,7 +165,7 @@ void SettingsPage::ReportInstallation(INT_PTR portPageResult) {
   }
   Outcome() = WizardOutcome::Installed;
   const int osKind = Context().osKind;
-  if (osKind >= 3 && osKind <= 9) win32::ShowMessage(hwnd_, L"Completed!");
+  if (IsNtOsKind(osKind)) win32::ShowMessage(hwnd_, L"Completed!");
 }
 
 void SettingsPage::RunInstaller(const InstallVariant& variant, win32::ProgressBar progress, HWND messageOwner) {
@@ -167,7 +173,7 @@ void SettingsPage::RunInstaller(const InstallVariant& variant, win32::ProgressBa
   inputs.portIndex = portList_.GetCurSel();
   inputs.modelRow = modelList_.GetCurSel();
   inputs.setDefaultPrinter = ButtonItem(IDC_SET_DEFAULT).IsChecked();
-  if (inputs.portIndex > 2) {
+  if (inputs.portIndex >= kFirstComPortIndex) {
     inputs.serial.baud = serialLists_[0].GetCurSel();
     inputs.serial.dataBits = serialLists_[1].GetCurSel();
     inputs.serial.stopBits = serialLists_[2].GetCurSel();

@@ -2,7 +2,7 @@
 #include <optional>
 
 #include "install/installer.h"
-#include "platform/win32/dialog_page.h"
+#include "platform/win32/toolkit/dialog_page.h"
 
 namespace oriel {
 

@@ -37,18 +37,8 @@ struct DriverInfo3 {
   const char* pDefaultDataType;
 };
 
-// The five PRINTER_INFO_2A fields the installer sets; the Win32 layer passes a
-// fully zeroed PRINTER_INFO_2A with only these filled in.
-struct PrinterInfo2 {
-  const char* pPrinterName;
-  const char* pPortName;
-  const char* pDriverName;
-  const char* pPrintProcessor;
-  const char* pDatatype;
-};
-
-// PRINTER_INFO_2A whole, as GetPrinterA level 2 gives it and SetPrinterA
-// level 2 takes it.
+// PRINTER_INFO_2A, as AddPrinterA and SetPrinterA level 2 take it and
+// GetPrinterA level 2 gives it.
 struct PrinterRecord2 {
   const char* pServerName;
   const char* pPrinterName;

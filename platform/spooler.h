@@ -50,9 +50,10 @@ class Spooler {
                                                   std::uint32_t size) = 0;
   // AddPrinterDriverA(NULL, 3, &info). Returns 0 on success, else the error code.
   virtual std::uint32_t AddPrinterDriver3(const DriverInfo3& info) = 0;
-  // AddPrinterA(NULL, 2, &info). Returns the handle (null on failure) and sets
-  // error to the system error code on failure.
-  virtual PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) = 0;
+  // AddPrinterA(NULL, 2, &record). Fields the caller leaves zero are the
+  // spooler's to choose. Returns the handle (null on failure) and sets error
+  // to the system error code on failure.
+  virtual PrinterHandle AddPrinter2(const PrinterRecord2& record, std::uint32_t& error) = 0;
   virtual void ClosePrinter(PrinterHandle handle) = 0;
 
   // OpenPrinterA(name, &handle, {NULL, NULL, PRINTER_ALL_ACCESS}). Returns

@@ -35,7 +35,7 @@ header() { awk -v name="$1" '$1 == name { print $2; exit }' <<<"$headers"; }
 
 # ---- Size ----
 # What the download weighs; a library pulled in by one call shows up here.
-max_bytes=262144
+max_bytes=327680
 size=$(stat -c %s "$exe")
 if (( size <= max_bytes )); then
   pass "size $size bytes (limit $max_bytes)"
@@ -218,7 +218,7 @@ done <<<"$manifest_report"
 # ---- Stack protection and fortified calls ----
 # A stripped static exe keeps no symbols, but the failure handlers' messages
 # are linked in only when protected or fortified code calls into them (Oriel's
-# own handlers, platform/win32/stack_guard.cpp, or libssp's).
+# own handlers, platform/win32/runtime/stack_guard.cpp, or libssp's).
 if grep -aq 'stack smashing detected' "$exe"; then
   pass "stack-protector failure handler linked in"
 else

@@ -1,6 +1,6 @@
 #include "pages/logic/monitor_rows.h"
 
-#include "pages/logic/enumeration.h"
+#include "platform/enumeration.h"
 #include "platform/records.h"
 
 namespace oriel {

@@ -9,6 +9,10 @@ namespace oriel {
 
 inline constexpr int kOsKindNone = 0;
 inline constexpr int kOsKindMax = 9;
+// The Windows NT family, NT 4.0 to Windows 8: the kinds after whose
+// installation the wizard says "Completed!".
+inline constexpr int kFirstNtOsKind = 3;
+constexpr bool IsNtOsKind(int osKind) { return osKind >= kFirstNtOsKind && osKind <= kOsKindMax; }
 
 // OsKind for a reported platform id and version. Versions this installer does
 // not know keep currentOsKind, so a later Windows never looks like an older one.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "pages/logic/enumeration.h"
+#include "platform/enumeration.h"
 #include "platform/records.h"
 
 namespace oriel {

@@ -1,6 +1,6 @@
 #include "pages/logic/spooler_messages.h"
 
-#include "install/installer.h"
+#include "platform/spooler.h"
 
 namespace oriel {
 namespace {

@@ -2,15 +2,13 @@
 // What the port page, the port creation dialog and the settings page say when
 // the spooler refuses them, in the 8-bit code page of the names they hold.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace oriel {
+#include "pages/logic/error_hints.h"
 
-// The system's own text for an error code.
-using SystemTextFunction = std::function<std::string(std::uint32_t)>;
+namespace oriel {
 
 // A list the spooler would not give: which list, the call, the system's text
 // and, for the errors people commonly meet, what to do.

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "pages/logic/enumeration.h"
+#include "platform/enumeration.h"
 #include "platform/spooler.h"
 #include "platform/system.h"
 #include "tests/fuzz/fuzz_input.h"
@@ -52,7 +52,7 @@ class RecordingSpooler : public Spooler {
   std::uint32_t ConfigurePort(WindowHandle, const std::string&) override { Unexpected(); }
   std::uint32_t GetPrinterDriverDirectory(const std::string&, char*, std::uint32_t) override { Unexpected(); }
   std::uint32_t AddPrinterDriver3(const DriverInfo3&) override { Unexpected(); }
-  PrinterHandle AddPrinter2(const PrinterInfo2&, std::uint32_t&) override { Unexpected(); }
+  PrinterHandle AddPrinter2(const PrinterRecord2&, std::uint32_t&) override { Unexpected(); }
   void ClosePrinter(PrinterHandle) override { Unexpected(); }
   PrinterHandle OpenPrinter(const std::string&, std::uint32_t&) override { Unexpected(); }
   std::uint32_t GetPrinter2(PrinterHandle, std::byte*, std::uint32_t, std::uint32_t&) override { Unexpected(); }

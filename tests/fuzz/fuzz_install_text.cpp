@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "install/default_printer.h"
 #include "install/installer.h"
+#include "pages/logic/install_messages.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/support/fakes.h"
 

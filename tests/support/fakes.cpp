@@ -28,6 +28,15 @@ void CopyDependentFiles(const char* list, RecordedDriver& driver) {
 
 std::string Shown(const FakeText& text) { return text ? "\"" + *text + "\"" : "null"; }
 
+RecordedPrinter Recorded(const PrinterRecord2& r) {
+  return RecordedPrinter{Copied(r.pServerName), Copied(r.pPrinterName), Copied(r.pShareName),
+                         Copied(r.pPortName), Copied(r.pDriverName), Copied(r.pComment),
+                         Copied(r.pLocation), Copied(r.pSepFile), Copied(r.pPrintProcessor),
+                         Copied(r.pDatatype), Copied(r.pParameters), r.pDevMode, r.pSecurityDescriptor,
+                         r.Attributes, r.Priority, r.DefaultPriority, r.StartTime, r.UntilTime, r.Status,
+                         r.cJobs, r.AveragePPM};
+}
+
 }  // namespace
 
 // ---- Spooler ----
@@ -85,9 +94,8 @@ std::uint32_t FakeSpooler::AddPrinterDriver3(const DriverInfo3& info) {
   return addDriverError;
 }
 
-PrinterHandle FakeSpooler::AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) {
-  RecordedPrinter printer{Copied(info.pPrinterName), Copied(info.pPortName), Copied(info.pDriverName),
-                          Copied(info.pPrintProcessor), Copied(info.pDatatype)};
+PrinterHandle FakeSpooler::AddPrinter2(const PrinterRecord2& info, std::uint32_t& error) {
+  RecordedPrinter printer = Recorded(info);
   Log("AddPrinter2 " + Shown(printer.pPrinterName) + " " + Shown(printer.pPortName));
   const bool exists = existingPrinter && printer.pPrinterName == existingPrinter->printerName;
   printers.push_back(std::move(printer));
@@ -134,17 +142,12 @@ std::uint32_t FakeSpooler::GetPrinter2(PrinterHandle handle, std::byte* buffer, 
 }
 
 std::uint32_t FakeSpooler::SetPrinter2(PrinterHandle handle, const PrinterRecord2& r) {
-  RecordedPrinterRecord copy{Copied(r.pServerName), Copied(r.pPrinterName), Copied(r.pShareName),
-                             Copied(r.pPortName), Copied(r.pDriverName), Copied(r.pComment),
-                             Copied(r.pLocation), Copied(r.pSepFile), Copied(r.pPrintProcessor),
-                             Copied(r.pDatatype), Copied(r.pParameters), r.pDevMode, r.pSecurityDescriptor,
-                             r.Attributes, r.Priority, r.DefaultPriority, r.StartTime, r.UntilTime, r.Status,
-                             r.cJobs, r.AveragePPM};
+  RecordedPrinter copy = Recorded(r);
   Log("SetPrinter2 " + Shown(copy.pPrinterName) + " " + Shown(copy.pPortName) + " " + Shown(copy.pDriverName));
   setPrinterRecords.push_back(std::move(copy));
   if (handle != PrinterHandleGiven()) return 6;
   if (setPrinterError != 0) return setPrinterError;
-  const RecordedPrinterRecord& set = setPrinterRecords.back();
+  const RecordedPrinter& set = setPrinterRecords.back();
   if (set.pPortName) existingPrinter->portName = *set.pPortName;
   if (set.pDriverName) existingPrinter->driverName = *set.pDriverName;
   return 0;

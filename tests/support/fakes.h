@@ -52,10 +52,6 @@ struct RecordedDriver {
   bool dependentFilesTerminated = false;
 };
 
-struct RecordedPrinter {
-  FakeText pPrinterName, pPortName, pDriverName, pPrintProcessor, pDatatype;
-};
-
 // A printer the spooler holds before the run, with texts of its own in every
 // field, so a rewrite can be checked field by field.
 struct StoredPrinter {
@@ -68,8 +64,8 @@ struct StoredPrinter {
   PrinterRecord2 Record();
 };
 
-// A deep copy of a PrinterRecord2 handed to SetPrinterA.
-struct RecordedPrinterRecord {
+// A deep copy of a PrinterRecord2 handed to AddPrinterA or SetPrinterA.
+struct RecordedPrinter {
   FakeText pServerName, pPrinterName, pShareName, pPortName, pDriverName, pComment, pLocation, pSepFile,
       pPrintProcessor, pDatatype, pParameters;
   void* pDevMode = nullptr;
@@ -115,7 +111,7 @@ class FakeSpooler : public Spooler {
   std::uint32_t getPrinterError = 0;
   std::uint32_t setPrinterError = 0;
   std::vector<std::string> openedPrinters;
-  std::vector<RecordedPrinterRecord> setPrinterRecords;
+  std::vector<RecordedPrinter> setPrinterRecords;
 
   // AddPortA / ConfigurePortA: 0 succeeds, anything else fails with that error.
   std::uint32_t addPortError = 0;
@@ -132,7 +128,7 @@ class FakeSpooler : public Spooler {
   std::uint32_t GetPrinterDriverDirectory(const std::string& environment, char* buffer,
                                           std::uint32_t size) override;
   std::uint32_t AddPrinterDriver3(const DriverInfo3& info) override;
-  PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) override;
+  PrinterHandle AddPrinter2(const PrinterRecord2& info, std::uint32_t& error) override;
   void ClosePrinter(PrinterHandle handle) override;
   PrinterHandle OpenPrinter(const std::string& name, std::uint32_t& error) override;
   std::uint32_t GetPrinter2(PrinterHandle handle, std::byte* buffer, std::uint32_t size,

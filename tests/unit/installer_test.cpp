@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "install/default_printer.h"
+#include "pages/logic/install_messages.h"
 #include "tests/support/fakes.h"
 
 namespace oriel {
@@ -574,7 +576,7 @@ TEST(AddPrinter, ExistingPrinterMovesToTheChosenPort) {
   EXPECT_LT(at("SetPrinter2 \"RK-T410(Cut) Series\" \"COM3:\" \"RK-T410(Cut) Series\""), at("progress 80"));
 
   ASSERT_EQ(rig.spooler.setPrinterRecords.size(), 1u);
-  const testing::RecordedPrinterRecord& set = rig.spooler.setPrinterRecords[0];
+  const testing::RecordedPrinter& set = rig.spooler.setPrinterRecords[0];
   EXPECT_EQ(set.pPortName, "COM3:");
   EXPECT_EQ(set.pDriverName, "RK-T410(Cut) Series");
   EXPECT_EQ(set.pServerName, old.pServerName);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/logic/enumeration.h"
+#include "platform/enumeration.h"
 #include "pages/logic/spooler_messages.h"
 #include "tests/support/fake_enumeration.h"
 #include "tests/support/fakes.h"

@@ -3,15 +3,18 @@
 // handles; everything else gets the dialog manager's default processing.
 #include <windows.h>
 
-#include <string>
+#include <span>
 
-#include "platform/win32/controls.h"
+#include "platform/win32/toolkit/controls.h"
+#include "resources/initial_lists.h"
 
 namespace oriel::win32 {
 
 class DialogPage : public Window {
  public:
-  explicit DialogPage(int templateId);  // no owner window
+  // No owner window. initialLists: items appended to the template's
+  // drop-down lists before OnInitDialog, as the template's own data.
+  explicit DialogPage(int templateId, std::span<const InitialListItem> initialLists = {});
   virtual ~DialogPage() = default;
   DialogPage(const DialogPage&) = delete;
   DialogPage& operator=(const DialogPage&) = delete;
@@ -44,7 +47,6 @@ class DialogPage : public Window {
   Button ButtonItem(int id) const { return Button(Item(id)); }
   ListView ListViewItem(int id) const { return ListView(Item(id)); }
   ProgressBar ProgressItem(int id) const { return ProgressBar(Item(id)); }
-  int TemplateId() const { return templateId_; }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -52,25 +54,8 @@ class DialogPage : public Window {
   void ApplyInitialLists();
 
   int templateId_;
+  std::span<const InitialListItem> initialLists_;
   bool endedOnInternalError_ = false;
 };
-
-// The window's DPI: GetDpiForWindow where the system has it (Windows 10
-// 1607 on), else the screen's LOGPIXELSY, which a system-aware program gets.
-UINT WindowDpi(HWND window);
-// Pixels at 96 DPI scaled to dpi, rounded to the nearest.
-int ScaledForDpi(int pixelsAt96, UINT dpi);
-
-// Texts and message boxes.
-std::wstring WideFromUtf8(const std::string& text);
-std::wstring WideFromAnsi(const std::string& text);
-// The program file's name without its extension: the caption of our message boxes.
-std::wstring ApplicationTitle();
-// OK-only, exclamation icon, modal over owner.
-void ShowMessage(HWND owner, const std::wstring& text);
-// FormatMessage's text for a system error code, without the trailing line
-// break, in the system code page like the names it goes into a message with.
-std::string SystemErrorText(DWORD error);
-HICON LoadApplicationIcon();
 
 }  // namespace oriel::win32

@@ -1,4 +1,4 @@
-#include "pages/logic/enumeration.h"
+#include "platform/enumeration.h"
 
 #include <algorithm>
 #include <cstdint>

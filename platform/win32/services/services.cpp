@@ -7,7 +7,7 @@
 #undef GetPrinterDriverDirectory
 #undef OpenPrinter
 
-#include "platform/win32/services.h"
+#include "platform/win32/services/services.h"
 
 #include <cstddef>
 #include <cstring>
@@ -149,18 +149,14 @@ std::uint32_t Win32Spooler::AddPrinterDriver3(const DriverInfo3& info) {
   return ErrorOr(ERROR_GEN_FAILURE);
 }
 
-PrinterHandle Win32Spooler::AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) {
+PrinterHandle Win32Spooler::AddPrinter2(const PrinterRecord2& info, std::uint32_t& error) {
   auto call = Spool<HANDLE(WINAPI*)(LPSTR, DWORD, LPBYTE)>("AddPrinterA");
   if (call == nullptr) {
     error = ERROR_PROC_NOT_FOUND;
     return nullptr;
   }
-  PRINTER_INFO_2A record{};  // every other field stays zero
-  record.pPrinterName = const_cast<char*>(info.pPrinterName);
-  record.pPortName = const_cast<char*>(info.pPortName);
-  record.pDriverName = const_cast<char*>(info.pDriverName);
-  record.pPrintProcessor = const_cast<char*>(info.pPrintProcessor);
-  record.pDatatype = const_cast<char*>(info.pDatatype);
+  PRINTER_INFO_2A record{};
+  std::memcpy(&record, &info, sizeof(record));
   ::SetLastError(0);
   HANDLE handle = call(nullptr, 2, reinterpret_cast<LPBYTE>(&record));
   error = handle != nullptr ? 0 : ErrorOr(ERROR_GEN_FAILURE);

@@ -21,7 +21,7 @@ class Win32Spooler final : public Spooler {
   std::uint32_t GetPrinterDriverDirectory(const std::string& environment, char* buffer,
                                           std::uint32_t size) override;
   std::uint32_t AddPrinterDriver3(const DriverInfo3& info) override;
-  PrinterHandle AddPrinter2(const PrinterInfo2& info, std::uint32_t& error) override;
+  PrinterHandle AddPrinter2(const PrinterRecord2& info, std::uint32_t& error) override;
   void ClosePrinter(PrinterHandle handle) override;
   PrinterHandle OpenPrinter(const std::string& name, std::uint32_t& error) override;
   std::uint32_t GetPrinter2(PrinterHandle handle, std::byte* buffer, std::uint32_t size,

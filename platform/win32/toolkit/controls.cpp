@@ -1,4 +1,4 @@
-#include "platform/win32/controls.h"
+#include "platform/win32/toolkit/controls.h"
 
 #include <vector>
 

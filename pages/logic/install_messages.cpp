@@ -1,0 +1,68 @@
+#include "pages/logic/install_messages.h"
+
+#include "pages/logic/error_hints.h"
+
+namespace oriel {
+
+std::string DescribeFailure(const InstallOutcome& outcome) {
+  if (outcome.completed) return {};
+  const std::string quoted = "\"" + outcome.subject + "\"";
+  switch (outcome.step) {
+    case InstallStep::None:
+      return "The installation did not run.";
+    case InstallStep::Selection:
+      return "The selection is outside the installation tables: " + outcome.subject + ".";
+    case InstallStep::DriverDirectory:
+      if (outcome.error == 0) {
+        return "GetPrinterDriverDirectoryA gave an empty printer-driver directory for " + quoted + ".";
+      }
+      if (outcome.error == kErrorInsufficientBuffer) {
+        return "The printer-driver directory for " + quoted + " does not fit in 255 bytes.";
+      }
+      return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
+    case InstallStep::PackageCheck:
+      return "The driver package in " + quoted + " is incomplete. Nothing was installed: these files are missing "
+             "or cannot be read:";
+    case InstallStep::CopyFile:
+      return "Copying " + quoted + " to \"" + outcome.destination + "\" failed.";
+    case InstallStep::DriverRecord:
+      return "The dependent-files list with the module file " + quoted + " does not fit in 255 bytes.";
+    case InstallStep::AddPrinterDriver:
+      return "AddPrinterDriverA failed for " + quoted + ".";
+    case InstallStep::AddPrinter:
+      return "AddPrinterA failed for " + quoted + ".";
+    case InstallStep::OpenPrinter:
+      return "The printer " + quoted + " exists already, and OpenPrinterA failed for it.";
+    case InstallStep::GetPrinter:
+      return "The printer " + quoted + " exists already, and GetPrinterA failed for it.";
+    case InstallStep::SetPrinter:
+      return "The printer " + quoted + " exists already, and SetPrinterA failed to move it to the port \"" +
+             outcome.destination + "\".";
+  }
+  return "The installation failed.";
+}
+
+std::string FailureMessage(const InstallOutcome& outcome,
+                           const SystemTextFunction& systemText) {
+  if (outcome.completed) return {};
+  std::string text = "The printer was not installed.\n\n" + DescribeFailure(outcome);
+  for (const UnreadableFile& file : outcome.unreadable) {
+    text += "\n    " + file.name + ": " + systemText(file.error);
+  }
+  if (outcome.error != 0) {
+    text += "\n\n" + SystemErrorParagraphs(outcome.error, systemText, outcome.packageFolder, outcome.environment,
+                                           outcome.driverName);
+  }
+  return text;
+}
+
+std::string DefaultPrinterQuestion(std::string_view printerName) {
+  std::string name;
+  name.append("\"").append(printerName).append("\"");
+  return "Windows manages the default printer on this computer and makes the printer used last the "
+         "default, so " + name + " would not stay the default printer.\n\nSetting " + name +
+         " as the default printer means Windows will stop managing your default printer. Set it as the default "
+         "printer?";
+}
+
+}  // namespace oriel

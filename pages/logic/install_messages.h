@@ -1,0 +1,24 @@
+#pragma once
+// What the pages say about an installation: its failure, and the question
+// asked where Windows manages the default printer.
+#include <string>
+#include <string_view>
+
+#include "install/installer.h"
+#include "pages/logic/error_hints.h"
+
+namespace oriel {
+
+// English text for a failed outcome, without the system's message text, which
+// FailureMessage appends. Empty for a completed outcome.
+std::string DescribeFailure(const InstallOutcome& outcome);
+
+// The whole message for a failed outcome: what failed and which file or call,
+// the system's text for the error code, then the hint.
+std::string FailureMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText);
+
+// The Yes/No question asked where Windows manages the default printer; Yes
+// stops that, No leaves the default as it is.
+std::string DefaultPrinterQuestion(std::string_view printerName);
+
+}  // namespace oriel

@@ -1,0 +1,89 @@
+#include "platform/win32/toolkit/dialog_page.h"
+
+#include <exception>
+
+#include "platform/win32/toolkit/messages.h"
+
+namespace oriel::win32 {
+
+DialogPage::DialogPage(int templateId, std::span<const InitialListItem> initialLists)
+    : templateId_(templateId), initialLists_(initialLists) {}
+
+INT_PTR DialogPage::DoModal() {
+  endedOnInternalError_ = false;
+  HWND owner = ::GetActiveWindow();
+  const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
+                                           owner, &DialogPage::DialogProc, reinterpret_cast<LPARAM>(this));
+  hwnd_ = nullptr;
+  return result;
+}
+
+void DialogPage::EndDialog(INT_PTR result) { ::EndDialog(hwnd_, result); }
+
+void DialogPage::ApplyInitialLists() {
+  for (const InitialListItem& item : initialLists_) {
+    ComboItem(item.controlId).AddString(item.text);
+  }
+}
+
+INT_PTR CALLBACK DialogPage::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  DialogPage* page = nullptr;
+  if (message == WM_INITDIALOG) {
+    page = reinterpret_cast<DialogPage*>(lParam);
+    page->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, lParam);
+  } else {
+    page = reinterpret_cast<DialogPage*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (page == nullptr) return FALSE;
+  // Nothing may unwind through the dialog manager: report and end the page.
+  try {
+    return page->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    ShowMessage(hwnd, L"Oriel stopped because of an internal error: " + WideFromAnsi(error.what()));
+  } catch (...) {
+    ShowMessage(hwnd, L"Oriel stopped because of an internal error.");
+  }
+  page->endedOnInternalError_ = true;
+  ::EndDialog(hwnd, -1);
+  return TRUE;
+}
+
+INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      ApplyInitialLists();
+      return OnInitDialog() ? TRUE : FALSE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      const int code = HIWORD(wParam);
+      if (id == IDOK && code == BN_CLICKED) {
+        OnOK();
+      } else if (id == IDCANCEL && code == BN_CLICKED) {
+        OnCancel();
+      } else if (code == BN_CLICKED && lParam != 0) {
+        OnButton(id);
+      } else if (code == CBN_SELCHANGE) {
+        OnSelChange(id);
+      } else {
+        return FALSE;
+      }
+      return TRUE;
+    }
+    case WM_SYSCOMMAND:
+      return OnSysCommand(static_cast<UINT>(wParam)) ? TRUE : FALSE;
+    case WM_PAINT:
+      return OnPaint() ? TRUE : FALSE;
+    // https://learn.microsoft.com/en-us/windows/win32/hidpi/wm-dpichanged
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam));
+      return FALSE;  // the dialog manager's own rescaling follows
+    case WM_QUERYDRAGICON:
+      // One of the messages a dialog procedure answers by its return value.
+      return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace oriel::win32
