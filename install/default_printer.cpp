@@ -2,14 +2,37 @@
 
 namespace oriel {
 
+DefaultPrinterOwner FindDefaultPrinterOwner(SystemServices& system, Registry& registry) {
+  // The shell runs as the person at the desktop; kiosk shells leave no shell
+  // window, and then the console session's user is that person.
+  std::optional<DesktopUser> desktop = system.QueryShellUser();
+  if (!desktop) desktop = system.QueryConsoleUser();
+  if (!desktop || desktop->isProcessUser || desktop->sid.empty()) return {};
+  DefaultPrinterOwner owner{RegistryRoot::Users, desktop->sid + "\\" + std::string(kWindowsKeyPath), desktop->name};
+  // A profile that is not loaded (or not ours to write) leaves the default
+  // where it always went.
+  RegistryKey key = nullptr;
+  if (registry.OpenForSetValue(owner.root, owner.windowsKeyPath, key) != 0) return {};
+  registry.Close(key);
+  return owner;
+}
+
+bool RunsOnWindows10OrLater(SystemServices& system, Registry& registry) {
+  OsVersionInfoEx version{};
+  if (system.QueryRealVersion(version) && version.dwMajorVersion >= 10) return true;
+  std::uint32_t major = 0;
+  return registry.QueryDword(RegistryRoot::LocalMachine, std::string(kCurrentVersionKeyPath),
+                             std::string(kCurrentMajorVersionName), major) == 0 &&
+         major >= 10;
+}
+
 // Windows 10's setting "Let Windows manage my default printer" (Microsoft
 // support: "Set a default printer in Windows") is this value at 0 or absent.
-bool WindowsManagesDefaultPrinter(SystemServices& system, Registry& registry) {
-  OsVersionInfoEx version{};
-  if (!system.QueryRealVersion(version) || version.dwMajorVersion < 10) return false;
+bool WindowsManagesDefaultPrinter(SystemServices& system, Registry& registry, const DefaultPrinterOwner& owner) {
+  if (!RunsOnWindows10OrLater(system, registry)) return false;
   std::uint32_t mode = 0;
-  if (registry.QueryDword(RegistryRoot::CurrentUser, std::string(kWindowsKeyPath),
-                          std::string(kLegacyDefaultPrinterModeName), mode) != 0) {
+  if (registry.QueryDword(owner.root, owner.windowsKeyPath, std::string(kLegacyDefaultPrinterModeName), mode) !=
+      0) {
     return true;  // absent (or unreadable): Windows' own default applies
   }
   return mode == 0;

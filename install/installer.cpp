@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "install/default_printer.h"
+#include "platform/enumeration.h"
 
 namespace oriel {
 namespace {
@@ -18,6 +19,7 @@ constexpr std::uint32_t kFinalPause = 500;
 
 constexpr std::string_view kWindowsSection = "windows";
 constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorFileNotFound = 2;
 
 // A package file in copy order, with the milestone reached after its copy
 // (0: none). The shared ones follow the module and GPD copies (10 and 20).
@@ -31,6 +33,23 @@ constexpr PackageFile kSharedFiles[] = {
 };
 
 bool InTable(int index, int count) { return index >= 0 && index < count; }
+
+// Spooler names compare as Windows compares them, without regard to case.
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+           return lower(x) == lower(y);
+         });
+}
+
+std::string MachineName(std::uint16_t machine) {
+  if (machine == kMachineArm64) return "ARM64";
+  if (machine == 0x01C4) return "ARM";  // IMAGE_FILE_MACHINE_ARMNT
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string name = "of machine type 0x";
+  for (int shift = 12; shift >= 0; shift -= 4) name += kDigits[(machine >> shift) & 0xF];
+  return name;
+}
 
 InstallOutcome Failed(InstallStep step, std::string subject, std::uint32_t error = 0) {
   InstallOutcome outcome;
@@ -98,7 +117,11 @@ class Installation {
   InstallOutcome Run() {
     port_ = inputs_.chosenPort;
 
+    if (auto failed = CheckProcessor()) return *failed;
+    if (auto failed = CheckProtectedPrint()) return *failed;
     if (auto failed = CheckPackage()) return *failed;
+    // Asked only of an installation that can run, and before anything is written.
+    if (inputs_.setDefaultPrinter) ChooseDefaultPrinter();
     if (auto failed = QueryDriverDirectory()) return *failed;
     if (auto failed = CopyFiles()) return *failed;
     if (auto failed = AddDriver()) return *failed;
@@ -108,7 +131,7 @@ class Installation {
 
     // Running programs learn of the new default printer the way Windows'
     // own change tells them.
-    if (inputs_.setDefaultPrinter && WriteDefaultPrinter()) {
+    if (setDefaultPrinter_ && WriteDefaultPrinter()) {
       s_.system.BroadcastSettingChange(std::string(kWindowsSection));
     }
     s_.progress.SetPosition(90);
@@ -131,19 +154,61 @@ class Installation {
   }
 
  private:
-  // "Device", after LegacyDefaultPrinterMode 1 when the user agreed to it. A
-  // mode that will not set leaves "Device" alone: Windows would switch the
-  // default back. true when "Device" was written.
-  bool WriteDefaultPrinter() {
-    if (!inputs_.stopManagedDefault) {
-      return WriteRegistryText(s_.registry, s_.notifier, RegistryRoot::CurrentUser, kWindowsKeyPath,
-                               kDeviceValueName, DeviceValueText(row_.driverName, port_));
+  // Packages hold drivers for x86 and x64 only. An x86 process on ARM64
+  // Windows is told AMD64 by GetNativeSystemInfo and WOW64 by
+  // IsWow64Process; IsWow64Process2 tells the truth:
+  // https://learn.microsoft.com/en-us/windows/win32/api/wow64apiset/nf-wow64apiset-iswow64process2
+  std::optional<InstallOutcome> CheckProcessor() {
+    const std::optional<std::uint16_t> machine = s_.system.QueryNativeMachine();
+    if (!machine || *machine == kMachineI386 || *machine == kMachineAmd64) return std::nullopt;
+    return Failed(InstallStep::Processor, MachineName(*machine));
+  }
+
+  // Protected print mode admits Windows' own drivers only; the policy sets
+  // the value, the Settings switch only the state WinRT reports:
+  // https://learn.microsoft.com/en-us/windows-hardware/drivers/print/windows-protected-print-mode
+  std::optional<InstallOutcome> CheckProtectedPrint() {
+    std::uint32_t state = 0;
+    if (s_.registry.QueryDword(RegistryRoot::LocalMachine, std::string(kProtectedPrintPolicyPath),
+                               std::string(kProtectedPrintPolicyName), state) == 0 &&
+        state == 1) {
+      return Failed(InstallStep::ProtectedPrint, "policy");
     }
+    if (s_.system.QueryProtectedPrintEnabled().value_or(false)) return Failed(InstallStep::ProtectedPrint, "setting");
+    return std::nullopt;
+  }
+
+  void ChooseDefaultPrinter() {
+    owner_ = FindDefaultPrinterOwner(s_.system, s_.registry);
+    if (!WindowsManagesDefaultPrinter(s_.system, s_.registry, owner_)) return;
+    stopManagedDefault_ = s_.notifier.AskToStopManagedDefault(row_.driverName, owner_.accountName);
+    setDefaultPrinter_ = stopManagedDefault_;
+  }
+
+  // "Device" in the owner's profile, after LegacyDefaultPrinterMode 1 when
+  // the user agreed to it. Without the mode Windows would switch the default
+  // back, so a mode that will not set keeps "Device" out, and a "Device" that
+  // will not set puts the mode back as it was. true when "Device" was written.
+  bool WriteDefaultPrinter() {
+    const std::string device = DeviceValueText(row_.driverName, port_);
+    if (!stopManagedDefault_) {
+      return WriteRegistryText(s_.registry, s_.notifier, owner_.root, owner_.windowsKeyPath, kDeviceValueName,
+                               device);
+    }
+    const std::string modeName(kLegacyDefaultPrinterModeName);
+    std::uint32_t previousMode = 0;
+    const bool hadMode =
+        s_.registry.QueryDword(owner_.root, owner_.windowsKeyPath, modeName, previousMode) != kErrorFileNotFound;
     RegistryKey key = nullptr;
-    if (s_.registry.OpenForSetValue(RegistryRoot::CurrentUser, std::string(kWindowsKeyPath), key) != 0) return false;
-    bool written = s_.registry.SetDword(key, std::string(kLegacyDefaultPrinterModeName), 1) == 0;
-    if (written) {
-      written = s_.registry.SetString(key, std::string(kDeviceValueName), DeviceValueText(row_.driverName, port_)) == 0;
+    if (s_.registry.OpenForSetValue(owner_.root, owner_.windowsKeyPath, key) != 0) return false;
+    bool written = false;
+    if (s_.registry.SetDword(key, modeName, 1) == 0) {
+      written = s_.registry.SetString(key, std::string(kDeviceValueName), device) == 0;
+      if (!written) {
+        // A mode that could not be read as a number was taken as 0 too.
+        if (hadMode) s_.registry.SetDword(key, modeName, previousMode);
+        else s_.registry.DeleteValue(key, modeName);
+      }
     }
     if (!written) s_.notifier.RegistryWriteFailed();
     s_.registry.Close(key);
@@ -289,17 +354,27 @@ class Installation {
       return outcome;
     };
 
-    std::uint32_t needed = 0;
-    error = s_.spooler.GetPrinter2(printer, nullptr, 0, needed);
-    if (error != 0 && error != kErrorInsufficientBuffer) return std::optional(failed(InstallStep::GetPrinter, error));
-    if (needed < sizeof(PrinterRecord2)) return std::optional(failed(InstallStep::GetPrinter, kErrorInsufficientBuffer));
-    std::vector<std::byte> buffer(needed);
-    error = s_.spooler.GetPrinter2(printer, buffer.data(), needed, needed);
-    if (error != 0) return std::optional(failed(InstallStep::GetPrinter, error));
+    // The record is followed by its strings and the driver's DEVMODE: the
+    // spooler sizes the buffer, bounded as the enumerations are.
+    std::vector<std::byte> buffer;
+    for (int attempt = 1;; ++attempt) {
+      std::uint32_t needed = 0;
+      error = s_.spooler.GetPrinter2(printer, buffer.data(), static_cast<std::uint32_t>(buffer.size()), needed);
+      if (error == 0 && buffer.size() >= sizeof(PrinterRecord2)) break;
+      if (error != 0 && error != kErrorInsufficientBuffer) return std::optional(failed(InstallStep::GetPrinter, error));
+      if (needed > kMaxEnumerationBytes) return std::optional(failed(InstallStep::GetPrinter, kErrorNotEnoughMemory));
+      if (needed < sizeof(PrinterRecord2) || needed <= buffer.size() || attempt == kEnumerationTries) {
+        return std::optional(failed(InstallStep::GetPrinter, kErrorInsufficientBuffer));
+      }
+      buffer.assign(needed, std::byte{0});
+    }
 
     PrinterRecord2 record;
     std::memcpy(&record, buffer.data(), sizeof(record));
     record.pPortName = port_.c_str();
+    // A DEVMODE's private part belongs to the driver that wrote it; the new
+    // driver is given none and makes its own defaults.
+    if (record.pDriverName == nullptr || !SameTextIgnoringCase(record.pDriverName, name)) record.pDevMode = nullptr;
     record.pDriverName = name.c_str();
     // Null leaves the printer's security as it is; writing back the copy
     // would ask for owner rights the change does not need.
@@ -315,6 +390,9 @@ class Installation {
   std::string& port_;
   InstallServices& s_;
   std::string directory_;
+  DefaultPrinterOwner owner_;
+  bool setDefaultPrinter_ = inputs_.setDefaultPrinter;
+  bool stopManagedDefault_ = false;
   const std::string moduleFile_ = Joined(row_.moduleBase, ".DLL");
   const std::string dataFile_ = Joined(row_.dataFileBase, ".GPD");
 };

@@ -39,9 +39,6 @@ struct InstallInputs {
   int modelRow = 1;   // model list
   int portIndex = 0;  // LPT/COM list: LPT1..LPT3, COM1..COM4
   bool setDefaultPrinter = true;
-  // The user agreed that Windows stops managing the default printer:
-  // LegacyDefaultPrinterMode 1 goes in before "Device".
-  bool stopManagedDefault = false;
   SerialSelection serial;
   std::string chosenPort;  // the port page's selection, may be empty
 };
@@ -57,11 +54,20 @@ class InstallNotifier {
   virtual ~InstallNotifier() = default;
   // The page shows "错误：无法设置有关的注册表信息"; the procedure goes on afterwards.
   virtual void RegistryWriteFailed() = 0;
+  // Asked once the package has been found complete, where Windows manages
+  // the default printer: true when Windows is to stop managing it so that
+  // this printer stays the default. accountName names the person whose
+  // default it is, empty for the account Oriel runs as.
+  virtual bool AskToStopManagedDefault(std::string_view printerName, std::string_view accountName) = 0;
 };
 
 enum class InstallStep {
   None,
   Selection,
+  // Found before anything is written: drivers of the packages cannot run
+  // on this processor, or Windows admits only its own printer drivers.
+  Processor,
+  ProtectedPrint,
   DriverDirectory,
   PackageCheck,
   CopyFile,
@@ -87,7 +93,9 @@ struct UnreadableFile {
 struct InstallOutcome {
   bool completed = false;
   InstallStep step = InstallStep::None;
-  // Selection: which list and index ("model row 15"); DriverDirectory: the
+  // Selection: which list and index ("model row 15"); Processor: the
+  // processor's name ("ARM64"); ProtectedPrint: "policy" or "setting";
+  // DriverDirectory: the
   // environment; PackageCheck: the package folder as a full path; CopyFile:
   // the source; DriverRecord: the module file name; AddPrinterDriver,
   // AddPrinter, OpenPrinter, GetPrinter, SetPrinter: the driver name.
@@ -119,6 +127,10 @@ inline constexpr std::size_t kDependentFilesSize = 255;
 using DependentFilesBuffer = std::array<char, kDependentFilesSize>;
 
 inline constexpr std::string_view kPortsKeyPath = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+// Windows protected print mode by policy: this value at 1.
+inline constexpr std::string_view kProtectedPrintPolicyPath =
+    "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
+inline constexpr std::string_view kProtectedPrintPolicyName = "WindowsProtectedPrintGroupPolicyState";
 
 
 

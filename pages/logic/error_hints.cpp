@@ -5,26 +5,37 @@
 namespace oriel {
 namespace {
 
-// What to do about the errors people meet when installing printers. In a
-// text, <folder> and <environment> stand for the package and its spooler
-// environment.
+// What to do about the errors people meet when installing printers. The
+// wizard has ended when an installation's message shows, so a hint never
+// sends the user back to a button. <folder>, <environment> and <driver> stand
+// for the installation's package, spooler environment and driver.
 struct Hint {
   std::uint32_t errors[2];  // one code, or two that mean the same; 0 pads
+  bool namesInstallation;
   std::string_view text;
 };
 constexpr Hint kHints[] = {
-    {{1722, 0}, "The Print Spooler service is not running: start it, then start Oriel again."},
-    {{5, 740}, "Administrator rights are needed: start Oriel again with \"Run as administrator\"."},
-    {{1796, 0}, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "
-                "Port...\", then press Install again."},
-    {{1797, 0}, "The print spooler has no printer driver \"<driver>\" for its own environment, so no printer can "
-                "use it. Oriel registered the driver for \"<environment>\" from \"<folder>\"; where that is not "
-                "the spooler's environment, this package does not suit this Windows."},
-    {{3013, 3014}, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
-    {{193, 216}, "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
-                 "\"<environment>\": put the matching package there."},
-    {{32, 0}, "A file is in use: close the programs that are printing, then press Install again."},
-    {{112, 0}, "The disk is full: free some space, then press Install again."},
+    {{1722, 0}, false,
+     "The Print Spooler service is not running: start it (where it is disabled, set its startup type to "
+     "Automatic first, in Services), then run Oriel again."},
+    // Oriel's manifest asks for administrator rights, so it always runs elevated.
+    {{5, 740}, false,
+     "Windows refused although Oriel runs as administrator. This is commonly a policy set by your administrator, "
+     "security software, or a file held open by another program: have the refusal lifted or close those "
+     "programs, then run Oriel again."},
+    {{1796, 0}, false,
+     "The port is unknown: connect the printer and switch it on, or create the port with \"Create Port...\", "
+     "then run Oriel again."},
+    {{1797, 0}, true,
+     "The print spooler has no printer driver \"<driver>\" for its own environment, so no printer can use it. "
+     "Oriel registered the driver for \"<environment>\" from \"<folder>\"; where that is not the spooler's "
+     "environment, this package does not suit this Windows."},
+    {{3013, 3014}, false, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
+    {{193, 216}, true,
+     "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
+     "\"<environment>\": put the matching package there."},
+    {{32, 0}, false, "A file is in use: close the programs that are printing, then run Oriel again."},
+    {{112, 0}, false, "The disk is full: free some space on the system drive, then run Oriel again."},
 };
 
 void ReplaceAll(std::string& text, std::string_view placeholder, std::string_view value) {
@@ -36,26 +47,25 @@ void ReplaceAll(std::string& text, std::string_view placeholder, std::string_vie
 
 }  // namespace
 
-std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment,
-                      std::string_view driverName) {
+std::string ErrorHint(std::uint32_t error, const InstallSubject* installation) {
   for (const Hint& hint : kHints) {
     if (error == 0 || (hint.errors[0] != error && hint.errors[1] != error)) continue;
+    if (hint.namesInstallation && installation == nullptr) return {};
     std::string text(hint.text);
-    ReplaceAll(text, "<folder>", packageFolder);
-    ReplaceAll(text, "<environment>", environment);
-    ReplaceAll(text, "<driver>", driverName);
+    if (installation != nullptr) {
+      ReplaceAll(text, "<folder>", installation->packageFolder);
+      ReplaceAll(text, "<environment>", installation->environment);
+      ReplaceAll(text, "<driver>", installation->driverName);
+    }
     return text;
   }
   return {};
 }
 
 std::string SystemErrorParagraphs(std::uint32_t error, const SystemTextFunction& systemText,
-                                  std::string_view packageFolder, std::string_view environment,
-                                  std::string_view driverName) {
+                                  const InstallSubject* installation) {
   std::string text = "System error " + std::to_string(error) + ": " + systemText(error);
-  if (std::string hint = ErrorHint(error, packageFolder, environment, driverName); !hint.empty()) {
-    text += "\n\n" + hint;
-  }
+  if (std::string hint = ErrorHint(error, installation); !hint.empty()) text += "\n\n" + hint;
   return text;
 }
 

@@ -12,16 +12,21 @@ namespace oriel {
 // the names it goes into a message with.
 using SystemTextFunction = std::function<std::string(std::uint32_t)>;
 
+// The package and driver an installation used. Only a message about an
+// installation has them, so only there do the hints that name them apply.
+struct InstallSubject {
+  std::string_view packageFolder;
+  std::string_view environment;
+  std::string_view driverName;
+};
+
 // The sentence that tells the user what to do about a system error code;
-// empty for codes without one. Folder, environment and driver name the
-// package and driver for the codes that mean they do not suit the spooler.
-std::string ErrorHint(std::uint32_t error, std::string_view packageFolder, std::string_view environment,
-                      std::string_view driverName);
+// empty for codes without one.
+std::string ErrorHint(std::uint32_t error, const InstallSubject* installation = nullptr);
 
 // "System error <code>: <system's text>", then the code's hint, if it has
 // one, as a paragraph of its own.
 std::string SystemErrorParagraphs(std::uint32_t error, const SystemTextFunction& systemText,
-                                  std::string_view packageFolder = {}, std::string_view environment = {},
-                                  std::string_view driverName = {});
+                                  const InstallSubject* installation = nullptr);
 
 }  // namespace oriel

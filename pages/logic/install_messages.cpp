@@ -12,6 +12,14 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
       return "The installation did not run.";
     case InstallStep::Selection:
       return "The selection is outside the installation tables: " + outcome.subject + ".";
+    case InstallStep::Processor:
+      return "This PC's processor is " + outcome.subject + ". The driver packages hold printer drivers for 32-bit "
+             "and 64-bit x86 Windows only, and Windows cannot run them here. Nothing was installed: an " +
+             outcome.subject + " driver from the printer's maker is needed.";
+    case InstallStep::ProtectedPrint:
+      return "Windows protected print mode is on, so Windows accepts only its own printer drivers and would refuse "
+             "this one. Nothing was installed.\n\nThe mode is turned off in Settings > Bluetooth & devices > "
+             "Printers & scanners, or, where your administrator's policy turned it on, by that policy.";
     case InstallStep::DriverDirectory:
       if (outcome.error == 0) {
         return "GetPrinterDriverDirectoryA gave an empty printer-driver directory for " + quoted + ".";
@@ -50,19 +58,26 @@ std::string FailureMessage(const InstallOutcome& outcome,
     text += "\n    " + file.name + ": " + systemText(file.error);
   }
   if (outcome.error != 0) {
-    text += "\n\n" + SystemErrorParagraphs(outcome.error, systemText, outcome.packageFolder, outcome.environment,
-                                           outcome.driverName);
+    const InstallSubject installation{outcome.packageFolder, outcome.environment, outcome.driverName};
+    text += "\n\n" + SystemErrorParagraphs(outcome.error, systemText, &installation);
   }
   return text;
 }
 
-std::string DefaultPrinterQuestion(std::string_view printerName) {
+std::string DefaultPrinterQuestion(std::string_view printerName, std::string_view accountName) {
   std::string name;
   name.append("\"").append(printerName).append("\"");
-  return "Windows manages the default printer on this computer and makes the printer used last the "
-         "default, so " + name + " would not stay the default printer.\n\nSetting " + name +
-         " as the default printer means Windows will stop managing your default printer. Set it as the default "
-         "printer?";
+  if (accountName.empty()) {
+    return "Windows manages the default printer on this computer and makes the printer used last the "
+           "default, so " + name + " would not stay the default printer.\n\nSetting " + name +
+           " as the default printer means Windows will stop managing your default printer. Set it as the default "
+           "printer?";
+  }
+  const std::string account(accountName);
+  return "Windows manages the default printer of " + account + " on this computer and makes the printer used "
+         "last the default, so " + name + " would not stay the default printer.\n\nSetting " + name +
+         " as the default printer of " + account + " means Windows will stop managing that account's default "
+         "printer. Set it as the default printer of " + account + "?";
 }
 
 }  // namespace oriel

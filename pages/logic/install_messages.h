@@ -18,7 +18,8 @@ std::string DescribeFailure(const InstallOutcome& outcome);
 std::string FailureMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText);
 
 // The Yes/No question asked where Windows manages the default printer; Yes
-// stops that, No leaves the default as it is.
-std::string DefaultPrinterQuestion(std::string_view printerName);
+// stops that, No leaves the default as it is. accountName: whose default it
+// is, where that is not the account Oriel runs as.
+std::string DefaultPrinterQuestion(std::string_view printerName, std::string_view accountName = {});
 
 }  // namespace oriel

@@ -68,6 +68,10 @@ class DebugLines : public SystemServices {
   bool QueryVersion(OsVersionInfoEx&) override { Unexpected(); }
   int QueryWow64Flag() override { Unexpected(); }
   bool QueryRealVersion(OsVersionInfoEx&) override { Unexpected(); }
+  std::optional<DesktopUser> QueryShellUser() override { Unexpected(); }
+  std::optional<DesktopUser> QueryConsoleUser() override { Unexpected(); }
+  std::optional<std::uint16_t> QueryNativeMachine() override { Unexpected(); }
+  std::optional<bool> QueryProtectedPrintEnabled() override { Unexpected(); }
   void Sleep(std::uint32_t) override { Unexpected(); }
   void DebugOutput(const std::string& text) override { debugLines.push_back(text); }
   void BroadcastSettingChange(const std::string&) override { Unexpected(); }

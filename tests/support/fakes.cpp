@@ -32,7 +32,8 @@ RecordedPrinter Recorded(const PrinterRecord2& r) {
   return RecordedPrinter{Copied(r.pServerName), Copied(r.pPrinterName), Copied(r.pShareName),
                          Copied(r.pPortName), Copied(r.pDriverName), Copied(r.pComment),
                          Copied(r.pLocation), Copied(r.pSepFile), Copied(r.pPrintProcessor),
-                         Copied(r.pDatatype), Copied(r.pParameters), r.pDevMode, r.pSecurityDescriptor,
+                         Copied(r.pDatatype), Copied(r.pParameters), r.pDevMode,
+                         Copied(static_cast<const char*>(r.pDevMode)), r.pSecurityDescriptor,
                          r.Attributes, r.Priority, r.DefaultPriority, r.StartTime, r.UntilTime, r.Status,
                          r.cJobs, r.AveragePPM};
 }
@@ -113,7 +114,7 @@ PrinterHandle FakeSpooler::AddPrinter2(const PrinterRecord2& info, std::uint32_t
 PrinterRecord2 StoredPrinter::Record() {
   const auto text = [](const std::string& s) { return s.c_str(); };
   return PrinterRecord2{text(serverName), text(printerName), text(shareName), text(portName), text(driverName),
-                        text(comment), text(location), &devModeToken, text(sepFile), text(printProcessor),
+                        text(comment), text(location), devModeText.data(), text(sepFile), text(printProcessor),
                         text(datatype), text(parameters), &securityToken, attributes, priority,
                         defaultPriority, startTime, untilTime, status, cJobs, averagePPM};
 }
@@ -132,13 +133,68 @@ std::uint32_t FakeSpooler::GetPrinter2(PrinterHandle handle, std::byte* buffer, 
   needed = 0;
   if (handle != PrinterHandleGiven() || !existingPrinter) return 6;  // ERROR_INVALID_HANDLE
   if (getPrinterError != 0) return getPrinterError;
-  // The texts live in the fake rather than behind the record, which the
-  // caller cannot tell apart.
-  needed = sizeof(PrinterRecord2);
+  const std::vector<std::byte> answer = PrinterBuffer(*existingPrinter);
+  needed = static_cast<std::uint32_t>(answer.size());
   if (buffer == nullptr || size < needed) return kErrorInsufficientBuffer;
-  const PrinterRecord2 record = existingPrinter->Record();
+  // Pointers are relative to the answer; move them to the caller's buffer.
+  std::memcpy(buffer, answer.data(), answer.size());
+  PrinterRecord2 record;
+  std::memcpy(&record, buffer, sizeof(record));
+  const auto moved = [&](auto* pointer) {
+    using Pointer = decltype(pointer);
+    if (pointer == nullptr) return pointer;
+    const auto* at = reinterpret_cast<const std::byte*>(pointer);
+    if (at < answer.data() || at >= answer.data() + answer.size()) return pointer;  // not in the answer
+    return reinterpret_cast<Pointer>(buffer + (at - answer.data()));
+  };
+  record.pServerName = moved(record.pServerName);
+  record.pPrinterName = moved(record.pPrinterName);
+  record.pShareName = moved(record.pShareName);
+  record.pPortName = moved(record.pPortName);
+  record.pDriverName = moved(record.pDriverName);
+  record.pComment = moved(record.pComment);
+  record.pLocation = moved(record.pLocation);
+  record.pDevMode = moved(record.pDevMode);
+  record.pSepFile = moved(record.pSepFile);
+  record.pPrintProcessor = moved(record.pPrintProcessor);
+  record.pDatatype = moved(record.pDatatype);
+  record.pParameters = moved(record.pParameters);
   std::memcpy(buffer, &record, sizeof(record));
   return 0;
+}
+
+std::vector<std::byte> PrinterBuffer(StoredPrinter& printer) {
+  const PrinterRecord2 alone = printer.Record();
+  std::vector<std::byte> bytes(sizeof(PrinterRecord2));
+  std::vector<std::pair<std::size_t, std::size_t>> fixups;  // (field offset, data offset)
+  const auto append = [&](std::size_t fieldOffset, const void* data, std::size_t size) {
+    fixups.emplace_back(fieldOffset, bytes.size());
+    const auto* from = static_cast<const std::byte*>(data);
+    bytes.insert(bytes.end(), from, from + size);
+  };
+  const auto text = [&](std::size_t fieldOffset, const char* value) {
+    if (value != nullptr) append(fieldOffset, value, std::strlen(value) + 1);
+  };
+  text(offsetof(PrinterRecord2, pServerName), alone.pServerName);
+  text(offsetof(PrinterRecord2, pPrinterName), alone.pPrinterName);
+  text(offsetof(PrinterRecord2, pShareName), alone.pShareName);
+  text(offsetof(PrinterRecord2, pPortName), alone.pPortName);
+  text(offsetof(PrinterRecord2, pDriverName), alone.pDriverName);
+  text(offsetof(PrinterRecord2, pComment), alone.pComment);
+  text(offsetof(PrinterRecord2, pLocation), alone.pLocation);
+  text(offsetof(PrinterRecord2, pSepFile), alone.pSepFile);
+  text(offsetof(PrinterRecord2, pPrintProcessor), alone.pPrintProcessor);
+  text(offsetof(PrinterRecord2, pDatatype), alone.pDatatype);
+  text(offsetof(PrinterRecord2, pParameters), alone.pParameters);
+  std::vector<char> devMode(kFakeDevModeSize, '\0');
+  std::copy_n(printer.devModeText.begin(), std::min(printer.devModeText.size(), kFakeDevModeSize - 1), devMode.begin());
+  append(offsetof(PrinterRecord2, pDevMode), devMode.data(), devMode.size());
+  std::memcpy(bytes.data(), &alone, sizeof(alone));
+  for (const auto& [field, data] : fixups) {
+    std::byte* pointer = bytes.data() + data;
+    std::memcpy(bytes.data() + field, &pointer, sizeof(pointer));
+  }
+  return bytes;
 }
 
 std::uint32_t FakeSpooler::SetPrinter2(PrinterHandle handle, const PrinterRecord2& r) {
@@ -160,7 +216,14 @@ void FakeSpooler::ClosePrinter(PrinterHandle handle) {
 
 // ---- Registry ----
 
-const char* RootName(RegistryRoot root) { return root == RegistryRoot::CurrentUser ? "HKCU" : "HKLM"; }
+const char* RootName(RegistryRoot root) {
+  switch (root) {
+    case RegistryRoot::CurrentUser: return "HKCU";
+    case RegistryRoot::LocalMachine: return "HKLM";
+    case RegistryRoot::Users: return "HKU";
+  }
+  return "?";
+}
 
 std::optional<std::string> FakeRegistry::Value(RegistryRoot root, const std::string& path,
                                                const std::string& name) const {
@@ -227,9 +290,53 @@ std::uint32_t FakeRegistry::QueryDword(RegistryRoot root, const std::string& pat
   return 0;
 }
 
+std::uint32_t FakeRegistry::DeleteValue(RegistryKey key, const std::string& name) {
+  const auto slot = reinterpret_cast<std::uintptr_t>(key);
+  if (openKeys.count(key) == 0 || slot == 0 || slot > keySlots_.size()) return 6;  // ERROR_INVALID_HANDLE
+  const auto& [root, path] = keySlots_[slot - 1];
+  const bool had = dwords.erase({root, path, name}) + values.erase({root, path, name}) > 0;
+  Log("delete " + name + (had ? "" : " (absent)"));
+  return had ? 0 : kErrorFileNotFound;
+}
+
 void FakeRegistry::Close(RegistryKey key) {
   Log(openKeys.erase(key) == 1 ? "close key" : "close key that is not open");
   closes.push_back(key);
+}
+
+// ---- Print Spooler service ----
+
+std::uint32_t FakeSpoolerService::Call(const std::string& name) {
+  const auto refused = refusals.find(name);
+  const std::uint32_t error = refused == refusals.end() ? 0 : refused->second;
+  if (log_) log_->Add("service " + name + (error != 0 ? " refused " + std::to_string(error) : ""));
+  return error;
+}
+
+std::uint32_t FakeSpoolerService::QueryStartKind(ServiceStartKind& kind) {
+  const std::uint32_t error = Call("QueryStartKind");
+  if (error == 0) kind = startKind;
+  return error;
+}
+
+std::uint32_t FakeSpoolerService::SetAutomatic() {
+  const std::uint32_t error = Call("SetAutomatic");
+  if (error == 0) startKind = ServiceStartKind::Automatic;
+  return error;
+}
+
+// A disabled service cannot be started: ERROR_SERVICE_DISABLED.
+std::uint32_t FakeSpoolerService::Start() {
+  std::uint32_t error = Call("Start");
+  if (error == 0 && startKind == ServiceStartKind::Disabled) error = 1058;
+  started_ = error == 0;
+  return error;
+}
+
+std::uint32_t FakeSpoolerService::QueryRunning(bool& running) {
+  const std::uint32_t error = Call("QueryRunning");
+  if (error == 0) running = started_ && pollsUntilRunning-- <= 0;
+  return error;
 }
 
 // ---- Files ----
@@ -325,6 +432,12 @@ void FakeProgress::SetPosition(int percent) {
 void FakeNotifier::RegistryWriteFailed() {
   ++registryWriteFailures;
   if (log_) log_->Add("registry write failed");
+}
+
+bool FakeNotifier::AskToStopManagedDefault(std::string_view printerName, std::string_view accountName) {
+  questions.emplace_back(printerName, accountName);
+  if (log_) log_->Add("ask " + std::string(printerName) + (accountName.empty() ? "" : " for " + std::string(accountName)));
+  return stopManagedDefaultAnswer;
 }
 
 }  // namespace oriel::testing

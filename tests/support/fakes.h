@@ -18,6 +18,7 @@
 #include "platform/records.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
+#include "platform/spooler_service.h"
 #include "platform/system.h"
 #include "tests/support/fake_enumeration.h"
 
@@ -58,17 +59,27 @@ struct StoredPrinter {
   std::string serverName, printerName, shareName = "Counter", portName = "LPT2:", driverName = "Old Driver",
       comment = "by the till", location = "shop floor", sepFile = "sep.sep", printProcessor = "WinPrint",
       datatype = "RAW", parameters = "-x";
-  int devModeToken = 0, securityToken = 0;  // their addresses stand for the two blobs
+  int securityToken = 0;  // its address stands for the security descriptor
+  // The driver's DEVMODE, laid out after the strings as Windows does; its
+  // first bytes hold this text.
+  std::string devModeText = "DEVMODE of Old Driver";
   std::uint32_t attributes = 0x240, priority = 7, defaultPriority = 3, startTime = 60, untilTime = 1200,
                 status = 0x80, cJobs = 2, averagePPM = 9;
+  // The record as it lies alone, its texts in this object.
   PrinterRecord2 Record();
 };
+
+// What GetPrinterA level 2 fills: the record, then its strings and the
+// DEVMODE, every pointer into the same buffer.
+std::vector<std::byte> PrinterBuffer(StoredPrinter& printer);
+inline constexpr std::size_t kFakeDevModeSize = 156;  // sizeof(DEVMODEA), no driver extra
 
 // A deep copy of a PrinterRecord2 handed to AddPrinterA or SetPrinterA.
 struct RecordedPrinter {
   FakeText pServerName, pPrinterName, pShareName, pPortName, pDriverName, pComment, pLocation, pSepFile,
       pPrintProcessor, pDatatype, pParameters;
   void* pDevMode = nullptr;
+  FakeText devModeText;  // the text at the start of the DEVMODE handed over
   void* pSecurityDescriptor = nullptr;
   std::uint32_t Attributes = 0, Priority = 0, DefaultPriority = 0, StartTime = 0, UntilTime = 0, Status = 0,
                 cJobs = 0, AveragePPM = 0;
@@ -189,6 +200,7 @@ class FakeRegistry : public Registry {
   std::uint32_t OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) override;
   std::uint32_t SetString(RegistryKey key, const std::string& name, const std::string& text) override;
   std::uint32_t SetDword(RegistryKey key, const std::string& name, std::uint32_t value) override;
+  std::uint32_t DeleteValue(RegistryKey key, const std::string& name) override;
   void Close(RegistryKey key) override;
   std::uint32_t QueryDword(RegistryRoot root, const std::string& path, const std::string& name,
                            std::uint32_t& value) override;
@@ -202,7 +214,7 @@ class FakeRegistry : public Registry {
   std::vector<std::pair<RegistryRoot, std::string>> keySlots_;
 };
 
-const char* RootName(RegistryRoot root);  // "HKCU" / "HKLM"
+const char* RootName(RegistryRoot root);  // "HKCU" / "HKLM" / "HKU"
 
 // ---- Files ----
 
@@ -264,6 +276,11 @@ class FakeSystem : public SystemServices {
 
   // RtlGetVersion's answer; none: the function is missing.
   std::optional<OsVersionInfoEx> realVersion;
+  // What Windows as a shop PC has: none of these answers is Wine's.
+  std::optional<DesktopUser> shellUser;
+  std::optional<DesktopUser> consoleUser;
+  std::optional<std::uint16_t> nativeMachine;
+  std::optional<bool> protectedPrint;
 
   std::vector<std::uint32_t> sleeps;  // recorded, never slept
   std::vector<std::string> debugLines;
@@ -272,6 +289,10 @@ class FakeSystem : public SystemServices {
   bool QueryVersion(OsVersionInfoEx& record) override;
   int QueryWow64Flag() override;
   bool QueryRealVersion(OsVersionInfoEx& record) override;
+  std::optional<DesktopUser> QueryShellUser() override { return shellUser; }
+  std::optional<DesktopUser> QueryConsoleUser() override { return consoleUser; }
+  std::optional<std::uint16_t> QueryNativeMachine() override { return nativeMachine; }
+  std::optional<bool> QueryProtectedPrintEnabled() override { return protectedPrint; }
   void Sleep(std::uint32_t milliseconds) override;
   void DebugOutput(const std::string& text) override;
   void BroadcastSettingChange(const std::string& section) override;
@@ -279,6 +300,30 @@ class FakeSystem : public SystemServices {
  private:
   void Log(std::string event) { if (log_) log_->Add(std::move(event)); }
   EventLog* log_;
+};
+
+// The Print Spooler service as a shop PC may have it: stopped or disabled,
+// refusing a call, or slow to run.
+class FakeSpoolerService : public SpoolerService {
+ public:
+  explicit FakeSpoolerService(EventLog* log = nullptr) : log_(log) {}
+
+  ServiceStartKind startKind = ServiceStartKind::Manual;
+  // A call named here ("SetAutomatic", "Start", "QueryRunning", "QueryStartKind") fails with the error.
+  std::map<std::string, std::uint32_t> refusals;
+  // QueryRunning says no this many times after Start before it says yes;
+  // never, while Start has not succeeded.
+  int pollsUntilRunning = 0;
+
+  std::uint32_t QueryStartKind(ServiceStartKind& kind) override;
+  std::uint32_t SetAutomatic() override;
+  std::uint32_t Start() override;
+  std::uint32_t QueryRunning(bool& running) override;
+
+ private:
+  std::uint32_t Call(const std::string& name);
+  EventLog* log_;
+  bool started_ = false;
 };
 
 // ---- Install callbacks ----
@@ -298,6 +343,11 @@ class FakeNotifier : public InstallNotifier {
   explicit FakeNotifier(EventLog* log = nullptr) : log_(log) {}
   int registryWriteFailures = 0;
   void RegistryWriteFailed() override;
+  // The default-printer question: the answer given, and (printer, account)
+  // of each time it was asked.
+  bool stopManagedDefaultAnswer = true;
+  std::vector<std::pair<std::string, std::string>> questions;
+  bool AskToStopManagedDefault(std::string_view printerName, std::string_view accountName) override;
 
  private:
   EventLog* log_;

@@ -22,6 +22,14 @@ using Events = std::vector<std::string>;
 constexpr std::uint32_t kRpcUnavailable = 1722;
 const std::string kHkcuWindows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const std::string kHklmPorts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+const std::string kPolicyQuery =
+    "query HKLM\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP WindowsProtectedPrintGroupPolicyState";
+const std::string kVersionQuery = "query HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion CurrentMajorVersionNumber";
+const std::string kModeQuery = "query HKCU\\" + kHkcuWindows + " LegacyDefaultPrinterMode";
+
+OsVersionInfoEx Windows(std::uint32_t major, std::uint32_t minor = 0) {
+  return testing::Version(major, minor, 2).info;
+}
 
 InstallInputs Inputs(int row = 1, std::string port = "LPT1:") {
   InstallInputs inputs;
@@ -37,13 +45,16 @@ InstallOutcome Install(InstallRig& rig, const InstallInputs& inputs, const Insta
 
 std::vector<int> AllMilestones() { return {10, 20, 30, 40, 50, 60, 70, 80, 90, 95, 100}; }
 
-// The package check, one event per source file in copy order.
+// The protected-print policy, then the package check, one event per source
+// file in copy order, then whether Windows manages the default printer.
 Events Checks(const std::string& folder, const std::string& gpd) {
-  Events events;
+  Events events{kPolicyQuery};
   for (const std::string name : {"RKT4X.DLL", gpd.c_str(), "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
                                  "UNIRES.DLL", "TTFSUB.GPD", "STDNAMES.GPD", "RKUNI.ini", "RKUNI.dll"}) {
     events.push_back("check " + folder + "\\" + name);
   }
+  events.push_back("RtlGetVersion");
+  events.push_back(kVersionQuery);
   return events;
 }
 
@@ -265,10 +276,10 @@ TEST(DefaultPrinter, WindowsManagesItFrom10WhileTheModeIsAbsentOrZero) {
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.major << " mode " << c.mode.value_or(99) << " " << c.unreadable);
     InstallRig rig;
-    if (c.major != 0) rig.system.realVersion = testing::Version(c.major, c.major == 6 ? 2 : 0, 2).info;
+    if (c.major != 0) rig.system.realVersion = Windows(c.major, c.major == 6 ? 2 : 0);
     if (c.mode) rig.registry.dwords[{RegistryRoot::CurrentUser, kHkcuWindows, "LegacyDefaultPrinterMode"}] = *c.mode;
     if (c.unreadable) rig.registry.unreadableValues["LegacyDefaultPrinterMode"] = 13;
-    EXPECT_EQ(WindowsManagesDefaultPrinter(rig.system, rig.registry), c.managed);
+    EXPECT_EQ(WindowsManagesDefaultPrinter(rig.system, rig.registry, {}), c.managed);
     EXPECT_TRUE(rig.registry.sets.empty());
   }
   EXPECT_EQ(DefaultPrinterQuestion("RK-T410(Cut) Series"),
@@ -278,10 +289,64 @@ TEST(DefaultPrinter, WindowsManagesItFrom10WhileTheModeIsAbsentOrZero) {
             "printer?");
 }
 
+// A compatibility mode for Windows 7 on Oriel.exe makes RtlGetVersion say
+// 6.1 as well; CurrentMajorVersionNumber still says 10.
+TEST(DefaultPrinter, Windows10UnderACompatibilityModeIsStillWindows10) {
+  const std::tuple<RegistryRoot, std::string, std::string> kCurrentMajor{RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                                  "CurrentMajorVersionNumber"};
+  for (const std::uint32_t major : {10u, 6u}) {
+    SCOPED_TRACE(major);
+    InstallRig rig;
+    rig.system.realVersion = Windows(6, 1);
+    rig.registry.dwords[kCurrentMajor] = major;
+    ASSERT_TRUE(Install(rig, Inputs()).completed);
+    EXPECT_EQ(rig.notifier.questions.size(), major == 10 ? 1u : 0u);
+  }
+}
+
+// A technician's credentials elevated Oriel: HKEY_CURRENT_USER is the
+// technician's, and the default belongs in the cashier's profile, found by
+// the shell's user or, with no shell window, the console session's.
+TEST(DefaultPrinter, GoesToTheDesktopUsersProfile) {
+  const DesktopUser cashier{"S-1-5-21-7-1001", "SHOP\\cashier", false};
+  const std::string cashierWindows = "S-1-5-21-7-1001\\" + kHkcuWindows;
+  const struct {
+    const char* name;
+    std::optional<DesktopUser> shell, console;
+    bool hiveLoaded;
+    RegistryRoot root;
+  } cases[] = {
+      {"shell", cashier, std::nullopt, true, RegistryRoot::Users},
+      {"kiosk shell", std::nullopt, cashier, true, RegistryRoot::Users},
+      {"hive not loaded", cashier, std::nullopt, false, RegistryRoot::CurrentUser},
+      {"same account", DesktopUser{"S-1-5-21-7-500", "SHOP\\tech", true}, std::nullopt, true,
+       RegistryRoot::CurrentUser},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstallRig rig;
+    rig.system.realVersion = Windows(10);
+    rig.system.shellUser = c.shell;
+    rig.system.consoleUser = c.console;
+    if (!c.hiveLoaded) rig.registry.refusedRoots[RegistryRoot::Users] = testing::kErrorFileNotFound;
+    ASSERT_TRUE(Install(rig, Inputs()).completed);
+    const std::string path = c.root == RegistryRoot::Users ? cashierWindows : kHkcuWindows;
+    EXPECT_EQ(rig.registry.Value(c.root, path, "Device"), "RK-T410(Cut) Series,winspool,LPT1:");
+    EXPECT_EQ(rig.registry.dwords.count({c.root, path, "LegacyDefaultPrinterMode"}), 1u);
+    ASSERT_EQ(rig.notifier.questions.size(), 1u);
+    EXPECT_EQ(rig.notifier.questions[0].second, c.root == RegistryRoot::Users ? "SHOP\\cashier" : "");
+  }
+  EXPECT_EQ(DefaultPrinterQuestion("RK-T410(Cut) Series", "SHOP\\cashier"),
+            "Windows manages the default printer of SHOP\\cashier on this computer and makes the printer used last "
+            "the default, so \"RK-T410(Cut) Series\" would not stay the default printer.\n\nSetting "
+            "\"RK-T410(Cut) Series\" as the default printer of SHOP\\cashier means Windows will stop managing that "
+            "account's default printer. Set it as the default printer of SHOP\\cashier?");
+}
+
 TEST(DefaultPrinter, ModeOneGoesInBeforeDeviceAndAFailedModeKeepsDeviceOut) {
   InstallRig rig;
-  InstallInputs inputs = Inputs();
-  inputs.stopManagedDefault = true;
+  rig.system.realVersion = Windows(10);
+  const InstallInputs inputs = Inputs();
   ASSERT_TRUE(Install(rig, inputs).completed);
   const Events& e = rig.log.events;
   const auto mode = std::find(e.begin(), e.end(), "set LegacyDefaultPrinterMode = dword 1");
@@ -292,6 +357,7 @@ TEST(DefaultPrinter, ModeOneGoesInBeforeDeviceAndAFailedModeKeepsDeviceOut) {
   EXPECT_EQ(rig.system.settingChanges, (std::vector<std::string>{"windows"}));
 
   InstallRig refused;
+  refused.system.realVersion = Windows(10);
   refused.registry.values[{RegistryRoot::CurrentUser, kHkcuWindows, "Device"}] = "Other,winspool,LPT2:";
   refused.registry.failingValues["LegacyDefaultPrinterMode"] = testing::kErrorAccessDenied;
   ASSERT_TRUE(Install(refused, inputs).completed);
@@ -301,6 +367,35 @@ TEST(DefaultPrinter, ModeOneGoesInBeforeDeviceAndAFailedModeKeepsDeviceOut) {
   EXPECT_TRUE(refused.registry.openKeys.empty());
   EXPECT_TRUE(refused.system.settingChanges.empty());
   EXPECT_EQ(refused.progress.positions, AllMilestones());
+
+  InstallRig no;
+  no.system.realVersion = Windows(10);
+  no.notifier.stopManagedDefaultAnswer = false;
+  ASSERT_TRUE(Install(no, inputs).completed);
+  EXPECT_TRUE(no.registry.opens.empty());
+}
+
+// Without "Device" the mode alone would stop Windows' management and set no
+// default: it goes back to what it was, absent or 0.
+TEST(DefaultPrinter, AFailedDeviceWritePutsTheModeBack) {
+  for (const std::optional<std::uint32_t> before : {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{0}}) {
+    SCOPED_TRACE(before.has_value());
+    InstallRig rig;
+    rig.system.realVersion = Windows(10);
+    if (before) rig.registry.dwords[{RegistryRoot::CurrentUser, kHkcuWindows, "LegacyDefaultPrinterMode"}] = *before;
+    rig.registry.failingValues["Device"] = testing::kErrorAccessDenied;
+    ASSERT_TRUE(Install(rig, Inputs()).completed);
+    EXPECT_EQ(rig.notifier.registryWriteFailures, 1);
+    const auto mode = rig.registry.dwords.find({RegistryRoot::CurrentUser, kHkcuWindows, "LegacyDefaultPrinterMode"});
+    if (before) {
+      ASSERT_NE(mode, rig.registry.dwords.end());
+      EXPECT_EQ(mode->second, 0u);
+    } else {
+      EXPECT_EQ(mode, rig.registry.dwords.end());
+    }
+    EXPECT_TRUE(rig.registry.openKeys.empty());
+    EXPECT_TRUE(rig.system.settingChanges.empty());
+  }
 }
 
 TEST(SerialValue, ComEntriesOnlyWithTheirValueNames) {
@@ -432,6 +527,61 @@ TEST(StopsAtSelection, OutsideAnyTableBeforeAnythingIsDone) {
   }
 }
 
+// Found before the package is looked at: nothing is checked, asked or written.
+TEST(StopsBeforePackageCheck, ArmProcessorOrProtectedPrintMode) {
+  const std::tuple<RegistryRoot, std::string, std::string> kPolicy{
+      RegistryRoot::LocalMachine, "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP",
+      "WindowsProtectedPrintGroupPolicyState"};
+  const struct {
+    const char* name;
+    std::optional<std::uint16_t> machine;
+    std::optional<std::uint32_t> policy;
+    std::optional<bool> setting;
+    InstallStep step;
+    const char* subject;
+  } cases[] = {
+      {"ARM64", kMachineArm64, std::nullopt, std::nullopt, InstallStep::Processor, "ARM64"},
+      {"x64", kMachineAmd64, std::nullopt, std::nullopt, InstallStep::None, ""},
+      {"x86", kMachineI386, std::nullopt, std::nullopt, InstallStep::None, ""},
+      {"no IsWow64Process2", std::nullopt, std::nullopt, std::nullopt, InstallStep::None, ""},
+      {"policy 1", std::nullopt, 1, std::nullopt, InstallStep::ProtectedPrint, "policy"},
+      {"policy 0", std::nullopt, 0, std::nullopt, InstallStep::None, ""},
+      {"setting on", std::nullopt, 0, true, InstallStep::ProtectedPrint, "setting"},
+      {"setting off", std::nullopt, std::nullopt, false, InstallStep::None, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstallRig rig;
+    rig.system.realVersion = Windows(10);
+    rig.system.nativeMachine = c.machine;
+    rig.system.protectedPrint = c.setting;
+    if (c.policy) rig.registry.dwords[kPolicy] = *c.policy;
+    const InstallOutcome outcome = Install(rig, Inputs(), kVariant64);
+    EXPECT_EQ(outcome.step, c.step);
+    EXPECT_EQ(outcome.completed, c.step == InstallStep::None);
+    if (outcome.completed) continue;
+    EXPECT_EQ(outcome.subject, c.subject);
+    EXPECT_TRUE(rig.files.checked.empty());
+    EXPECT_TRUE(rig.notifier.questions.empty());
+    EXPECT_TRUE(rig.registry.opens.empty());
+    EXPECT_TRUE(rig.spooler.directoryCalls.empty());
+  }
+
+  InstallOutcome arm;
+  arm.step = InstallStep::Processor;
+  arm.subject = "ARM64";
+  EXPECT_EQ(DescribeFailure(arm),
+            "This PC's processor is ARM64. The driver packages hold printer drivers for 32-bit and 64-bit x86 "
+            "Windows only, and Windows cannot run them here. Nothing was installed: an ARM64 driver from the "
+            "printer's maker is needed.");
+  InstallOutcome protectedPrint;
+  protectedPrint.step = InstallStep::ProtectedPrint;
+  EXPECT_EQ(DescribeFailure(protectedPrint),
+            "Windows protected print mode is on, so Windows accepts only its own printer drivers and would refuse "
+            "this one. Nothing was installed.\n\nThe mode is turned off in Settings > Bluetooth & devices > "
+            "Printers & scanners, or, where your administrator's policy turned it on, by that policy.");
+}
+
 void ExpectStoppedAfterDirectoryQuery(const InstallRig& rig) {
   EXPECT_EQ(rig.spooler.directoryCalls.size(), 1u);
   EXPECT_TRUE(rig.files.copies.empty());
@@ -487,6 +637,7 @@ TEST(DriverDirectory, LongestThatFitsIsUsedWhole) {
 // ones are named at once.
 TEST(StopsAtPackageCheck, NamesEveryUnreadableFileAndWritesNothing) {
   InstallRig rig;
+  rig.system.realVersion = Windows(10);  // the question waits for a complete package
   rig.files.unreadable["x64\\UNIDRV.HLP"] = testing::kErrorFileNotFound;
   rig.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorAccessDenied;
   const InstallOutcome outcome = Install(rig, Inputs(), kVariant64);
@@ -502,6 +653,7 @@ TEST(StopsAtPackageCheck, NamesEveryUnreadableFileAndWritesNothing) {
   EXPECT_TRUE(rig.spooler.printers.empty());
   EXPECT_TRUE(rig.registry.opens.empty());
   EXPECT_TRUE(rig.progress.positions.empty());
+  EXPECT_TRUE(rig.notifier.questions.empty());
 
   const auto systemText = [](std::uint32_t error) { return "text of " + std::to_string(error); };
   EXPECT_EQ(FailureMessage(outcome, systemText),
@@ -588,7 +740,7 @@ TEST(AddPrinter, ExistingPrinterMovesToTheChosenPort) {
   EXPECT_EQ(set.pPrintProcessor, "WinPrint");
   EXPECT_EQ(set.pDatatype, "RAW");
   EXPECT_EQ(set.pParameters, "-x");
-  EXPECT_EQ(set.pDevMode, old.pDevMode);
+  EXPECT_EQ(set.pDevMode, nullptr);  // "Old Driver"'s settings mean nothing to the new driver
   EXPECT_EQ(set.pSecurityDescriptor, nullptr);  // left as the printer has it
   EXPECT_EQ(set.Attributes, old.Attributes);
   EXPECT_EQ(set.Priority, old.Priority);
@@ -604,6 +756,14 @@ TEST(AddPrinter, ExistingPrinterMovesToTheChosenPort) {
             "RK-T410(Cut) Series,winspool,COM3:");
   EXPECT_EQ(rig.spooler.closedPrinters, std::vector<PrinterHandle>{rig.spooler.PrinterHandleGiven()});
   EXPECT_EQ(rig.progress.positions, AllMilestones());
+
+  // The same driver keeps the settings the user made with it.
+  InstallRig same;
+  same.spooler.existingPrinter.emplace();
+  same.spooler.existingPrinter->printerName = "RK-T410(Cut) Series";
+  same.spooler.existingPrinter->driverName = "rk-t410(cut) series";
+  ASSERT_TRUE(Install(same, inputs).completed);
+  EXPECT_EQ(same.spooler.setPrinterRecords.at(0).devModeText, "DEVMODE of Old Driver");
 }
 
 // A rewrite that fails is reported like any failed step: which call, the
@@ -633,14 +793,12 @@ TEST(StopsAtExistingPrinter, EachCallOfTheRewriteThatFails) {
     EXPECT_EQ(rig.spooler.existingPrinter->portName, "LPT2:");
     EXPECT_TRUE(rig.registry.opens.empty());
     EXPECT_EQ(rig.progress.positions.back(), 70);
+    if (c.step == InstallStep::SetPrinter) {
+      EXPECT_EQ(DescribeFailure(outcome),
+                "The printer \"RK-T410(Cut) Series\" exists already, and SetPrinterA failed to move it to the "
+                "port \"COM3:\".");
+    }
   }
-  InstallOutcome set;
-  set.step = InstallStep::SetPrinter;
-  set.subject = "RK-T410(Cut) Series";
-  set.destination = "COM3:";
-  EXPECT_EQ(DescribeFailure(set),
-            "The printer \"RK-T410(Cut) Series\" exists already, and SetPrinterA failed to move it to the port "
-            "\"COM3:\".");
 }
 
 // Otherwise "Device" would name a printer that does not exist.
@@ -724,7 +882,10 @@ TEST(DescribeFailure, NamesWhatFailedAndWhichFileOrCall) {
 // After the system's text, one sentence on what to do, for the errors met
 // when installing printers.
 TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
-  const std::string administrator = "Administrator rights are needed: start Oriel again with \"Run as administrator\".";
+  const std::string administrator =
+      "Windows refused although Oriel runs as administrator. This is commonly a policy set by your administrator, "
+      "security software, or a file held open by another program: have the refusal lifted or close those "
+      "programs, then run Oriel again.";
   const std::string policy = "The system's driver policy refused this printer driver: ask your administrator to allow it.";
   const std::string otherWindows =
       "The package in \"C:\\work\\win2k\" holds files for another kind of Windows than the spooler environment "
@@ -733,11 +894,12 @@ TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
     std::uint32_t error;
     std::string hint;
   } cases[] = {
-      {1722, "The Print Spooler service is not running: start it, then start Oriel again."},
+      {1722, "The Print Spooler service is not running: start it (where it is disabled, set its startup type to "
+             "Automatic first, in Services), then run Oriel again."},
       {5, administrator},
       {740, administrator},
       {1796, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "
-             "Port...\", then press Install again."},
+             "Port...\", then run Oriel again."},
       // Pressing Install again would repeat it: the hint says what it means.
       {1797, "The print spooler has no printer driver \"RK-T410(Cut) Series\" for its own environment, so no "
              "printer can use it. Oriel registered the driver for \"Windows NT x86\" from \"C:\\work\\win2k\"; "
@@ -746,8 +908,8 @@ TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
       {3014, policy},
       {193, otherWindows},
       {216, otherWindows},
-      {32, "A file is in use: close the programs that are printing, then press Install again."},
-      {112, "The disk is full: free some space, then press Install again."},
+      {32, "A file is in use: close the programs that are printing, then run Oriel again."},
+      {112, "The disk is full: free some space on the system drive, then run Oriel again."},
       {87, ""},
   };
   const auto systemText = [](std::uint32_t error) { return "text of " + std::to_string(error); };

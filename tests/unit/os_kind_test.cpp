@@ -95,6 +95,10 @@ class ScriptedVersions : public SystemServices {
   }
   int QueryWow64Flag() override { return 0; }
   bool QueryRealVersion(OsVersionInfoEx&) override { return false; }
+  std::optional<DesktopUser> QueryShellUser() override { return std::nullopt; }
+  std::optional<DesktopUser> QueryConsoleUser() override { return std::nullopt; }
+  std::optional<std::uint16_t> QueryNativeMachine() override { return std::nullopt; }
+  std::optional<bool> QueryProtectedPrintEnabled() override { return std::nullopt; }
   void Sleep(std::uint32_t) override {}
   void DebugOutput(const std::string&) override {}
   void BroadcastSettingChange(const std::string&) override {}

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/enumeration.h"
 #include "pages/logic/spooler_messages.h"
+#include "pages/logic/spooler_start.h"
 #include "tests/support/fake_enumeration.h"
 #include "tests/support/fakes.h"
 
@@ -326,7 +329,8 @@ TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
   const auto text = [](std::uint32_t error) { return "text of " + std::to_string(error); };
   EXPECT_EQ(ListFailureMessage("port list", "EnumPortsA", 1722, text),
             "The port list could not be read: EnumPortsA failed.\n\nSystem error 1722: text of 1722\n\nThe Print "
-            "Spooler service is not running: start it, then start Oriel again.");
+            "Spooler service is not running: start it (where it is disabled, set its startup type to Automatic "
+            "first, in Services), then run Oriel again.");
   EXPECT_EQ(ListFailureMessage("list of port types", "EnumMonitorsA", 87, text),
             "The list of port types could not be read: EnumMonitorsA failed.\n\nSystem error 87: text of 87");
   // A cancelled monitor dialog and a success say nothing; 50 is a monitor
@@ -340,7 +344,14 @@ TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
   EXPECT_EQ(ConfigurePortFailureMessage("LPT1:", kErrorCancelled, text), "");
   EXPECT_EQ(ConfigurePortFailureMessage("COM1:", 5, text),
             "The port \"COM1:\" was not configured: ConfigurePortA failed.\n\nSystem error 5: text of 5\n\n"
-            "Administrator rights are needed: start Oriel again with \"Run as administrator\".");
+            "Windows refused although Oriel runs as administrator. This is commonly a policy set by your "
+            "administrator, security software, or a file held open by another program: have the refusal lifted or "
+            "close those programs, then run Oriel again.");
+  // The hints that name a package or a driver belong to installations only.
+  EXPECT_EQ(AddPortFailureMessage("Local Port", 1797, text),
+            "The port monitor \"Local Port\" did not add a port: AddPortA failed.\n\nSystem error 1797: text of 1797");
+  EXPECT_EQ(ListFailureMessage("port list", "EnumPortsA", 216, text),
+            "The port list could not be read: EnumPortsA failed.\n\nSystem error 216: text of 216");
   // An exception outside Install (refilling the list after Create Port) was
   // reported where it happened; the page did open.
   EXPECT_EQ(PortPageEndMessage(std::nullopt, true), "");
@@ -350,6 +361,60 @@ TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
             "The printer was not installed: the installation stopped on an internal error.\n\nbad_alloc");
   EXPECT_EQ(PortPageEndMessage(std::string(), false),
             "The printer was not installed: the installation stopped on an internal error.");
+}
+
+// A stopped spooler is started; a disabled one is set to start automatically
+// first; a refusal names its call.
+TEST(SpoolerStart, StoppedDisabledOrRefusing) {
+  const struct {
+    const char* name;
+    ServiceStartKind kind;
+    std::map<std::string, std::uint32_t> refusals;
+    int pollsUntilRunning;
+    std::vector<std::string> calls;
+    std::optional<std::string> failedCall;
+  } cases[] = {
+      {"stopped", ServiceStartKind::Manual, {}, 2,
+       {"service Start", "service QueryRunning", "service QueryRunning", "service QueryRunning"}, std::nullopt},
+      {"disabled", ServiceStartKind::Disabled, {}, 0,
+       {"service SetAutomatic", "service Start", "service QueryRunning"}, std::nullopt},
+      {"policy keeps it disabled", ServiceStartKind::Disabled, {{"SetAutomatic", 5}}, 0,
+       {"service SetAutomatic refused 5"}, "ChangeServiceConfigW"},
+      {"refusing", ServiceStartKind::Automatic, {{"Start", 1069}}, 0, {"service Start refused 1069"},
+       "StartServiceW"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::EventLog log;
+    testing::FakeSpoolerService service(&log);
+    testing::FakeSystem system;
+    service.startKind = c.kind;
+    service.refusals = c.refusals;
+    service.pollsUntilRunning = c.pollsUntilRunning;
+    const auto failure = StartSpooler(service, system, c.kind == ServiceStartKind::Disabled);
+    EXPECT_EQ(log.events, c.calls);
+    EXPECT_EQ(failure ? std::optional(failure->call) : std::nullopt, c.failedCall);
+  }
+  // One that never comes up is waited for no longer than 15 s.
+  testing::FakeSpoolerService slow;
+  testing::FakeSystem system;
+  slow.pollsUntilRunning = 1000;
+  const auto failure = StartSpooler(slow, system, false);
+  ASSERT_TRUE(failure);
+  EXPECT_TRUE(failure->timedOut);
+  std::uint32_t waited = 0;
+  for (const std::uint32_t ms : system.sleeps) waited += ms;
+  EXPECT_EQ(waited, kSpoolerStartWaitMs);
+
+  const auto text = [](std::uint32_t error) { return "text of " + std::to_string(error); };
+  EXPECT_EQ(SpoolerStartFailureMessage({"StartServiceW", 1069}, text),
+            "The Print Spooler service was not started: StartServiceW failed.\n\nSystem error 1069: text of 1069");
+  EXPECT_TRUE(SpoolerDoesNotAnswer(1722));
+  EXPECT_FALSE(SpoolerDoesNotAnswer(5));
+  EXPECT_EQ(StartSpoolerQuestion(true),
+            "The Print Spooler service is disabled, so the ports cannot be listed and no printer can be installed. "
+            "It may have been disabled on purpose, to guard against attacks on the print spooler; printing needs "
+            "it, though.\n\nSet the Print Spooler service to start automatically, and start it now?");
 }
 
 TEST(Enumerate, InsufficientBufferWithoutGrowthIsNotRetried) {
