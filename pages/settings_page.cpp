@@ -6,7 +6,6 @@
 #include "catalogue/descrambler.h"
 #include "catalogue/tables.h"
 #include "pages/about_box.h"
-#include "install/default_printer.h"
 #include "pages/logic/install_messages.h"
 #include "pages/logic/os_kind.h"
 #include "pages/logic/spooler_messages.h"
@@ -40,6 +39,9 @@ class MessageBoxNotifier final : public InstallNotifier {
  public:
   explicit MessageBoxNotifier(HWND owner) : owner_(owner) {}
   void RegistryWriteFailed() override { win32::ShowMessage(owner_, L"错误：无法设置有关的注册表信息"); }
+  bool AskToStopManagedDefault(std::string_view printerName, std::string_view accountName) override {
+    return win32::AskYesNo(owner_, win32::WideFromAnsi(DefaultPrinterQuestion(printerName, accountName)));
+  }
 
  private:
   HWND owner_;
@@ -150,7 +152,9 @@ void SettingsPage::OnNext() {
 
 void SettingsPage::ReportInstallation(INT_PTR portPageResult) {
   if (portPageResult != IDOK || !outcome_) {
-    Outcome() = WizardOutcome::InstallFailed;
+    // Only an installation that began can have left anything behind.
+    const bool installStarted = latestPortPage->InstallError().has_value();
+    Outcome() = installStarted ? WizardOutcome::InstallFailed : WizardOutcome::NotInstalled;
     const std::string text =
         PortPageEndMessage(latestPortPage->InstallError(), latestPortPage->EndedOnInternalError());
     if (!text.empty()) win32::ShowMessage(hwnd_, win32::WideFromAnsi(text));
@@ -183,17 +187,6 @@ void SettingsPage::RunInstaller(const InstallVariant& variant, win32::ProgressBa
   inputs.chosenPort = Context().portPage != nullptr ? Context().portPage->ChosenPort() : std::string();
 
   Platform& platform = Services();
-  // Asked before anything is written. Windows 10 and 11 would otherwise make
-  // the printer used last the default again, unseen by the user.
-  if (inputs.setDefaultPrinter && inputs.modelRow >= 0 && inputs.modelRow < kModelCount &&
-      WindowsManagesDefaultPrinter(platform.system, platform.registry)) {
-    const std::string question = DefaultPrinterQuestion(ModelCatalogueRow(inputs.modelRow).driverName);
-    const bool yes = ::MessageBoxW(messageOwner, win32::WideFromAnsi(question).c_str(),
-                                   win32::ApplicationTitle().c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
-    inputs.stopManagedDefault = yes;
-    inputs.setDefaultPrinter = yes;
-  }
-
   ProgressBarSink sink(progress);
   MessageBoxNotifier notifier(messageOwner);
   InstallServices services{platform.spooler, platform.registry, platform.files, platform.system, sink, notifier};

@@ -207,10 +207,22 @@ std::uint32_t Win32Spooler::SetPrinter2(PrinterHandle handle, const PrinterRecor
   return ErrorOr(ERROR_GEN_FAILURE);
 }
 
+namespace {
+
+HKEY RootKey(RegistryRoot root) {
+  switch (root) {
+    case RegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
+    case RegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case RegistryRoot::Users: return HKEY_USERS;
+  }
+  return HKEY_CURRENT_USER;
+}
+
+}  // namespace
+
 std::uint32_t Win32Registry::OpenForSetValue(RegistryRoot root, const std::string& path, RegistryKey& key) {
   HKEY opened = nullptr;
-  const LONG status = ::RegOpenKeyExA(root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-                                      path.c_str(), 0, KEY_SET_VALUE, &opened);
+  const LONG status = ::RegOpenKeyExA(RootKey(root), path.c_str(), 0, KEY_SET_VALUE, &opened);
   key = status == ERROR_SUCCESS ? opened : nullptr;
   return static_cast<std::uint32_t>(status);
 }
@@ -227,13 +239,21 @@ std::uint32_t Win32Registry::SetDword(RegistryKey key, const std::string& name, 
                                                      reinterpret_cast<const BYTE*>(&data), sizeof(data)));
 }
 
+std::uint32_t Win32Registry::DeleteValue(RegistryKey key, const std::string& name) {
+  return static_cast<std::uint32_t>(::RegDeleteValueA(static_cast<HKEY>(key), name.c_str()));
+}
+
 void Win32Registry::Close(RegistryKey key) { ::RegCloseKey(static_cast<HKEY>(key)); }
 
 std::uint32_t Win32Registry::QueryDword(RegistryRoot root, const std::string& path, const std::string& name,
                                         std::uint32_t& value) {
   HKEY key = nullptr;
-  LONG status = ::RegOpenKeyExA(root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-                                path.c_str(), 0, KEY_QUERY_VALUE, &key);
+  // Under WOW64 a 32-bit process's HKLM\SOFTWARE is a copy of its own; what
+  // Windows says of itself lies in the 64-bit view, which 32-bit Windows
+  // ignores the flag for:
+  // https://learn.microsoft.com/en-us/windows/win32/winprog64/accessing-an-alternate-registry-view
+  const REGSAM view = root == RegistryRoot::LocalMachine ? KEY_WOW64_64KEY : 0;
+  LONG status = ::RegOpenKeyExA(RootKey(root), path.c_str(), 0, KEY_QUERY_VALUE | view, &key);
   if (status != ERROR_SUCCESS) return static_cast<std::uint32_t>(status);
   DWORD type = 0;
   DWORD data = 0;
@@ -319,13 +339,31 @@ void Win32System::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 void Win32System::DebugOutput(const std::string& text) { ::OutputDebugStringA(text.c_str()); }
 
-void Win32System::BroadcastSettingChange(const std::string& section) {
-  // Windows that do not answer within the timeout, or hang, are passed over:
-  // a stuck program must not hold up the wizard.
-  constexpr UINT kTimeoutMs = 1000;
+namespace {
+
+// A broadcast gives each window the whole timeout, so a few slow windows
+// would add up to seconds:
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-sendmessagetimeoutw
+// It goes out on a thread of its own, which the wizard waits for a second at most.
+DWORD WINAPI BroadcastThread(void* section) {
+  constexpr UINT kPerWindowTimeoutMs = 200;
   DWORD_PTR result = 0;
-  ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(section.c_str()),
-                        SMTO_ABORTIFHUNG, kTimeoutMs, &result);
+  ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(section),
+                        SMTO_ABORTIFHUNG | SMTO_NORMAL, kPerWindowTimeoutMs, &result);
+  return 0;
+}
+
+}  // namespace
+
+void Win32System::BroadcastSettingChange(const std::string& section) {
+  constexpr DWORD kWaitMs = 1000;
+  // Outlives the call: the thread may still be sending after the wait.
+  static std::string text;
+  text = section;
+  if (HANDLE thread = ::CreateThread(nullptr, 0, &BroadcastThread, text.data(), 0, nullptr)) {
+    ::WaitForSingleObject(thread, kWaitMs);
+    ::CloseHandle(thread);
+  }
 }
 
 }  // namespace oriel::win32

@@ -37,12 +37,18 @@ INT_PTR CALLBACK DialogPage::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
   }
   if (page == nullptr) return FALSE;
   // Nothing may unwind through the dialog manager: report and end the page.
+  // Composing the report allocates, and may throw in turn (bad_alloc): then
+  // the fixed text goes out instead.
   try {
     return page->HandleMessage(message, wParam, lParam);
   } catch (const std::exception& error) {
-    ShowMessage(hwnd, L"Oriel stopped because of an internal error: " + WideFromAnsi(error.what()));
+    try {
+      ShowMessage(hwnd, L"Oriel stopped because of an internal error: " + WideFromAnsi(error.what()));
+    } catch (...) {
+      ShowFixedMessage(hwnd, L"Oriel stopped because of an internal error.");
+    }
   } catch (...) {
-    ShowMessage(hwnd, L"Oriel stopped because of an internal error.");
+    ShowFixedMessage(hwnd, L"Oriel stopped because of an internal error.");
   }
   page->endedOnInternalError_ = true;
   ::EndDialog(hwnd, -1);

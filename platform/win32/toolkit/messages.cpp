@@ -37,6 +37,14 @@ void ShowMessage(HWND owner, const std::wstring& text) {
   ::MessageBoxW(owner, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
+bool AskYesNo(HWND owner, const std::wstring& text) {
+  return ::MessageBoxW(owner, text.c_str(), ApplicationTitle().c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void ShowFixedMessage(HWND owner, const wchar_t* text) noexcept {
+  ::MessageBoxW(owner, text, L"Oriel", MB_OK | MB_ICONEXCLAMATION);
+}
+
 std::string SystemErrorText(DWORD error) {
   char* buffer = nullptr;
   const DWORD length = ::FormatMessageA(

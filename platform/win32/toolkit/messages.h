@@ -12,6 +12,10 @@ std::wstring WideFromAnsi(const std::string& text);
 std::wstring ApplicationTitle();
 // OK-only, exclamation icon, modal over owner.
 void ShowMessage(HWND owner, const std::wstring& text);
+// Yes/No, question icon, modal over owner; true for Yes.
+bool AskYesNo(HWND owner, const std::wstring& text);
+// For a failure while composing a message: allocates nothing, throws nothing.
+void ShowFixedMessage(HWND owner, const wchar_t* text) noexcept;
 // FormatMessage's text for a system error code, without the trailing line
 // break, in the system code page like the names it goes into a message with.
 std::string SystemErrorText(DWORD error);
