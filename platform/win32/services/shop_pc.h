@@ -1,0 +1,45 @@
+#pragma once
+// What the install needs to know about the PC it runs on: who owns the
+// desktop, what the processor really is, whether Windows protected print mode
+// is on, and the Print Spooler service's start type and state.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace oriel::win32 {
+
+struct DesktopAccount {
+  std::string sid;              // "S-1-5-21-..."
+  std::string name;             // "DOMAIN\\user" in the system code page; empty when the name lookup failed
+  bool isProcessUser = false;   // same SID as this process's token user
+};
+
+// The user of the shell's process token; where there is no shell window (a
+// kiosk shell) or its token cannot be read, the user logged on to the session
+// this process runs in. nullopt when neither gives an account.
+std::optional<DesktopAccount> FindDesktopAccount();
+
+// IMAGE_FILE_MACHINE_* of the machine (0x14c i386, 0x8664 AMD64, 0xAA64
+// ARM64) as IsWow64Process2 reports it; nullopt before Windows 10 1709 or
+// when the call fails.
+std::optional<std::uint16_t> NativeMachine();
+
+// WindowsProtectedPrintInfo.IsProtectedPrintEnabled through the Windows
+// Runtime; call it on the UI thread. nullopt where the Windows Runtime or the
+// class is missing (before Windows 11 24H2) or a call fails; hresult, when
+// given, receives the failed call's HRESULT (0 on success).
+std::optional<bool> ProtectedPrintEnabled(std::int32_t* hresult = nullptr);
+
+enum class ServiceStartKind { Automatic, Manual, Disabled, Other };
+
+// Each returns 0 or the system error code; failedCall, when given, receives
+// the name of the call that failed (for the error text), or nullptr.
+std::uint32_t QueryServiceStartType(const wchar_t* service, ServiceStartKind& kind,
+                                    const char** failedCall = nullptr);
+std::uint32_t SetServiceAutomatic(const wchar_t* service, const char** failedCall = nullptr);
+// Not "StartService": <windows.h> makes that a macro for StartServiceW/A.
+// A service that is already running counts as started.
+std::uint32_t StartNamedService(const wchar_t* service, const char** failedCall = nullptr);
+std::uint32_t QueryServiceRunning(const wchar_t* service, bool& running, const char** failedCall = nullptr);
+
+}  // namespace oriel::win32
