@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
+#include "platform/spooler_service.h"
 #include "platform/system.h"
 
 namespace oriel {
@@ -27,6 +28,7 @@ struct Platform {
   Registry& registry;
   FileSystem& files;
   SystemServices& system;
+  SpoolerService& spoolerService;
 };
 
 Platform& Services();

@@ -17,6 +17,7 @@ win32::Win32Spooler spooler;
 win32::Win32Registry registry;
 win32::Win32FileSystem files;
 win32::Win32System systemServices;
+win32::Win32SpoolerService spoolerService;
 
 }  // namespace
 
@@ -26,7 +27,7 @@ InstallContext& Context() {
 }
 
 Platform& Services() {
-  static Platform platform{spooler, registry, files, systemServices};
+  static Platform platform{spooler, registry, files, systemServices, spoolerService};
   return platform;
 }
 

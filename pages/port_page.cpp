@@ -7,6 +7,7 @@
 #include "pages/create_port_dialog.h"
 #include "pages/logic/port_rows.h"
 #include "pages/logic/spooler_messages.h"
+#include "pages/logic/spooler_start.h"
 #include "pages/port_list_view.h"
 #include "pages/settings_page.h"
 #include "platform/win32/toolkit/dpi.h"
@@ -36,14 +37,35 @@ void PortPage::SetColumnWidths(UINT dpi) {
 }
 
 // A spooler that does not answer leaves the list empty; the user is told why
-// rather than asked to choose from nothing.
+// rather than asked to choose from nothing, and may have it started.
 void PortPage::FillPortList() {
-  const PortListing listing = ListPorts(Services().spooler, Services().system);
+  PortListing listing = ListPorts(Services().spooler, Services().system);
+  if (SpoolerDoesNotAnswer(listing.error)) {
+    switch (OfferToStartSpooler()) {
+      case SpoolerOffer::Started: listing = ListPorts(Services().spooler, Services().system); break;
+      case SpoolerOffer::Failed: listing.error = 0; break;  // its own message said why
+      case SpoolerOffer::Declined: break;
+    }
+  }
   ShowPortListing(portList_, listing);
   if (listing.error != 0) {
     win32::ShowMessage(hwnd_, win32::WideFromAnsi(ListFailureMessage("port list", "EnumPortsA", listing.error,
                                                                      win32::SystemErrorText)));
   }
+}
+
+PortPage::SpoolerOffer PortPage::OfferToStartSpooler() {
+  SpoolerService& service = Services().spoolerService;
+  ServiceStartKind kind = ServiceStartKind::Other;
+  const bool disabled = service.QueryStartKind(kind) == 0 && kind == ServiceStartKind::Disabled;
+  if (!win32::AskYesNo(hwnd_, win32::WideFromAnsi(StartSpoolerQuestion(disabled)))) return SpoolerOffer::Declined;
+  const std::optional<SpoolerStartFailure> failure = [&] {
+    win32::WaitCursor wait;
+    return StartSpooler(service, Services().system, disabled);
+  }();
+  if (!failure) return SpoolerOffer::Started;
+  win32::ShowMessage(hwnd_, win32::WideFromAnsi(SpoolerStartFailureMessage(*failure, win32::SystemErrorText)));
+  return SpoolerOffer::Failed;
 }
 
 void PortPage::OnButton(int id) {

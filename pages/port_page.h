@@ -27,6 +27,8 @@ class PortPage : public win32::DialogPage {
  private:
   void SetColumnWidths(UINT dpi);
   void FillPortList();
+  enum class SpoolerOffer { Declined, Started, Failed };
+  SpoolerOffer OfferToStartSpooler();
   void OnCreatePort();
   void OnConfigurePort();
   void OnInstall();

@@ -50,7 +50,17 @@ class MessageBoxNotifier final : public InstallNotifier {
 }  // namespace
 
 SettingsPage::SettingsPage()
-    : DialogPage(IDD_SETTINGS_PAGE, kSettingsInitialLists), icon_(win32::LoadApplicationIcon()) {}
+    : DialogPage(IDD_SETTINGS_PAGE, kSettingsInitialLists) {}
+
+void SettingsPage::SetCaptionIcons(UINT dpi) {
+  win32::ApplicationIcon big(win32::SystemMetricForDpi(SM_CXICON, dpi));
+  win32::ApplicationIcon small(win32::SystemMetricForDpi(SM_CXSMICON, dpi));
+  Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Handle()));
+  Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Handle()));
+  // The window no longer holds the old ones, which go now.
+  bigIcon_ = std::move(big);
+  smallIcon_ = std::move(small);
+}
 
 bool SettingsPage::OnInitDialog() {
   if (HMENU menu = ::GetSystemMenu(hwnd_, FALSE)) {
@@ -62,8 +72,7 @@ bool SettingsPage::OnInitDialog() {
       ::AppendMenuW(menu, MF_STRING, IDM_ABOUT_BOX, item.c_str());
     }
   }
-  Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  SetCaptionIcons(win32::WindowDpi(hwnd_));
 
   modelList_ = ComboItem(IDC_SET_MODEL);
   modelList_.ResetContent();
@@ -134,7 +143,7 @@ bool SettingsPage::OnPaint() {
   ::GetClientRect(hwnd_, &client);
   const int x = (client.right - client.left - iconWidth + 1) / 2;
   const int y = (client.bottom - client.top - iconHeight + 1) / 2;
-  ::DrawIcon(dc, x, y, icon_);
+  ::DrawIcon(dc, x, y, bigIcon_.Handle());
   ::EndPaint(hwnd_, &paint);
   return true;
 }

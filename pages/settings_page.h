@@ -3,6 +3,7 @@
 
 #include "install/installer.h"
 #include "platform/win32/toolkit/dialog_page.h"
+#include "platform/win32/toolkit/dpi.h"
 
 namespace oriel {
 
@@ -22,7 +23,8 @@ class SettingsPage : public win32::DialogPage {
   void OnSelChange(int id) override;
   bool OnSysCommand(UINT command) override;
   bool OnPaint() override;
-  HICON OnQueryDragIcon() override { return icon_; }
+  HICON OnQueryDragIcon() override { return bigIcon_.Handle(); }
+  void OnDpiChanged(UINT dpi) override { SetCaptionIcons(dpi); }
 
  private:
   void OnNext();
@@ -31,7 +33,11 @@ class SettingsPage : public win32::DialogPage {
   void EnableSerialLists(bool enable);
   void ReportInstallation(INT_PTR portPageResult);
 
-  HICON icon_;
+  // The caption and taskbar take each at its own size for the window's DPI;
+  // the minimised window and dragging show the big one.
+  void SetCaptionIcons(UINT dpi);
+  win32::ApplicationIcon bigIcon_;
+  win32::ApplicationIcon smallIcon_;
   win32::ComboBox modelList_;
   win32::ComboBox portList_;
   // baud rate, data bits, stop bits, parity, flow control

@@ -9,6 +9,8 @@
 
 #include "platform/win32/services/services.h"
 
+#include "platform/win32/services/shop_pc.h"
+
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -364,6 +366,24 @@ void Win32System::BroadcastSettingChange(const std::string& section) {
     ::WaitForSingleObject(thread, kWaitMs);
     ::CloseHandle(thread);
   }
+}
+
+std::optional<DesktopUser> Win32System::QueryShellUser() { return ShellAccount(); }
+std::optional<DesktopUser> Win32System::QueryConsoleUser() { return SessionAccount(); }
+std::optional<std::uint16_t> Win32System::QueryNativeMachine() { return NativeMachine(); }
+std::optional<bool> Win32System::QueryProtectedPrintEnabled() { return ProtectedPrintEnabled(); }
+
+namespace {
+constexpr wchar_t kSpoolerServiceName[] = L"Spooler";
+}  // namespace
+
+std::uint32_t Win32SpoolerService::QueryStartKind(ServiceStartKind& kind) {
+  return QueryServiceStartType(kSpoolerServiceName, kind);
+}
+std::uint32_t Win32SpoolerService::SetAutomatic() { return SetServiceAutomatic(kSpoolerServiceName); }
+std::uint32_t Win32SpoolerService::Start() { return StartNamedService(kSpoolerServiceName); }
+std::uint32_t Win32SpoolerService::QueryRunning(bool& running) {
+  return QueryServiceRunning(kSpoolerServiceName, running);
 }
 
 }  // namespace oriel::win32

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
+#include "platform/spooler_service.h"
 #include "platform/system.h"
 
 namespace oriel::win32 {
@@ -52,9 +53,21 @@ class Win32System final : public SystemServices {
   bool QueryVersion(OsVersionInfoEx& record) override;
   int QueryWow64Flag() override;
   bool QueryRealVersion(OsVersionInfoEx& record) override;
+  std::optional<DesktopUser> QueryShellUser() override;
+  std::optional<DesktopUser> QueryConsoleUser() override;
+  std::optional<std::uint16_t> QueryNativeMachine() override;
+  std::optional<bool> QueryProtectedPrintEnabled() override;
   void Sleep(std::uint32_t milliseconds) override;
   void DebugOutput(const std::string& text) override;
   void BroadcastSettingChange(const std::string& section) override;
+};
+
+class Win32SpoolerService final : public SpoolerService {
+ public:
+  std::uint32_t QueryStartKind(ServiceStartKind& kind) override;
+  std::uint32_t SetAutomatic() override;
+  std::uint32_t Start() override;
+  std::uint32_t QueryRunning(bool& running) override;
 };
 
 }  // namespace oriel::win32

@@ -168,13 +168,9 @@ SidBytes SessionUserSid() {
   return ::IsValidSid(sid.data()) ? sid : SidBytes{};
 }
 
-}  // namespace
-
-std::optional<DesktopAccount> FindDesktopAccount() {
-  SidBytes sid = ShellUserSid();
-  if (sid.empty()) sid = SessionUserSid();
+std::optional<DesktopUser> AccountOf(SidBytes sid) {
   if (sid.empty()) return std::nullopt;
-  DesktopAccount account;
+  DesktopUser account;
   account.sid = SidString(sid);
   if (account.sid.empty()) return std::nullopt;
   account.name = AccountName(sid);
@@ -182,6 +178,12 @@ std::optional<DesktopAccount> FindDesktopAccount() {
   account.isProcessUser = !own.empty() && ::EqualSid(own.data(), sid.data());
   return account;
 }
+
+}  // namespace
+
+std::optional<DesktopUser> ShellAccount() { return AccountOf(ShellUserSid()); }
+
+std::optional<DesktopUser> SessionAccount() { return AccountOf(SessionUserSid()); }
 
 std::optional<std::uint16_t> NativeMachine() {
   // Windows 10 1709 and later only, hence looked up:

@@ -6,18 +6,18 @@
 #include <optional>
 #include <string>
 
+#include "platform/spooler_service.h"
+#include "platform/system.h"
+
 namespace oriel::win32 {
 
-struct DesktopAccount {
-  std::string sid;              // "S-1-5-21-..."
-  std::string name;             // "DOMAIN\\user" in the system code page; empty when the name lookup failed
-  bool isProcessUser = false;   // same SID as this process's token user
-};
-
-// The user of the shell's process token; where there is no shell window (a
-// kiosk shell) or its token cannot be read, the user logged on to the session
-// this process runs in. nullopt when neither gives an account.
-std::optional<DesktopAccount> FindDesktopAccount();
+// The user of the shell's process token; nullopt where there is no shell
+// window (a kiosk shell) or its token cannot be read. The name is empty when
+// its lookup failed.
+std::optional<DesktopUser> ShellAccount();
+// The user signed in to the session this process runs in: under Remote
+// Desktop the console session belongs to someone else, or to nobody.
+std::optional<DesktopUser> SessionAccount();
 
 // IMAGE_FILE_MACHINE_* of the machine (0x14c i386, 0x8664 AMD64, 0xAA64
 // ARM64) as IsWow64Process2 reports it; nullopt before Windows 10 1709 or
@@ -29,8 +29,6 @@ std::optional<std::uint16_t> NativeMachine();
 // class is missing (before Windows 11 24H2) or a call fails; hresult, when
 // given, receives the failed call's HRESULT (0 on success).
 std::optional<bool> ProtectedPrintEnabled(std::int32_t* hresult = nullptr);
-
-enum class ServiceStartKind { Automatic, Manual, Disabled, Other };
 
 // Each returns 0 or the system error code; failedCall, when given, receives
 // the name of the call that failed (for the error text), or nullptr.

@@ -26,6 +26,18 @@ class Window {
   HWND hwnd_ = nullptr;
 };
 
+// The wait cursor while the thread is busy and handles no messages.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { ::SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
 class ComboBox : public Window {
  public:
   using Window::Window;

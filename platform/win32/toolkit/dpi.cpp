@@ -24,8 +24,41 @@ int ScaledForDpi(int pixelsAt96, UINT dpi) {
   return ::MulDiv(pixelsAt96, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
 }
 
-HICON LoadApplicationIcon() {
-  return ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ORIEL));
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getsystemmetricsfordpi
+int SystemMetricForDpi(int index, UINT dpi) {
+  using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
+  static const auto getSystemMetricsForDpi = reinterpret_cast<GetSystemMetricsForDpiFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+  if (getSystemMetricsForDpi != nullptr) return getSystemMetricsForDpi(index, dpi);
+  return ::GetSystemMetrics(index);
+}
+
+// LoadIconWithScaleDown (comctl32 6, Vista on) scales a larger image down
+// rather than a smaller one up; LoadImageW picks the nearest size otherwise:
+// https://learn.microsoft.com/en-us/windows/win32/api/commctrl/nf-commctrl-loadiconwithscaledown
+ApplicationIcon::ApplicationIcon(int size) {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+  static const auto loadIconWithScaleDown = reinterpret_cast<LoadIconWithScaleDownFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), "LoadIconWithScaleDown")));
+  if (loadIconWithScaleDown != nullptr &&
+      SUCCEEDED(loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_ORIEL), size, size, &icon_))) {
+    return;
+  }
+  icon_ = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_ORIEL), IMAGE_ICON, size, size, 0));
+}
+
+ApplicationIcon::~ApplicationIcon() {
+  if (icon_ != nullptr) ::DestroyIcon(icon_);
+}
+
+ApplicationIcon& ApplicationIcon::operator=(ApplicationIcon&& other) noexcept {
+  if (this != &other) {
+    if (icon_ != nullptr) ::DestroyIcon(icon_);
+    icon_ = other.icon_;
+    other.icon_ = nullptr;
+  }
+  return *this;
 }
 
 }  // namespace oriel::win32
