@@ -348,7 +348,7 @@ TEST_F(Install, FullDiskStopsAtTheCopyThatFails) {
   EXPECT_TRUE(Contains(message, L"Copying \"" + folder + L"\\" + large + L"\" to \"" + directory + L"\\" + large +
                                     L"\" failed.")) << Utf8(message);
   EXPECT_TRUE(Contains(message, L"System error 112: ")) << Utf8(message);
-  EXPECT_TRUE(Contains(message, L"The disk is full: free some space, then press Install again.")) << Utf8(message);
+  EXPECT_TRUE(Contains(message, L"The disk is full: free some space on the system drive, then run Oriel again.")) << Utf8(message);
   EXPECT_EQ(ending.status, kStatusInstallFailed);
 
   // The two copies before it are there; none after it was tried.
