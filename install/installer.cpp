@@ -373,7 +373,8 @@ class Installation {
     std::memcpy(&record, buffer.data(), sizeof(record));
     record.pPortName = port_.c_str();
     // A DEVMODE's private part belongs to the driver that wrote it; the new
-    // driver is given none and makes its own defaults.
+    // driver is given none, which asks for its own defaults:
+    // https://learn.microsoft.com/en-us/openspecs/windows_protocols/ms-rprn/c2b14fe7-6479-4460-a7ba-633a845dd61a
     if (record.pDriverName == nullptr || !SameTextIgnoringCase(record.pDriverName, name)) record.pDevMode = nullptr;
     record.pDriverName = name.c_str();
     // Null leaves the printer's security as it is; writing back the copy
