@@ -5,9 +5,15 @@ NATIVE := build/native
 ASAN := build/native-asan
 MINGW := build/mingw
 MINGW64 := build/mingw64
-PACKAGES := cmake g++ googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
-            xvfb xauth fonts-wqy-microhei imagemagick x11-apps x11-utils clang libclang-rt-14-dev zip python3 \
-            osslsigncode openssl
+# What each is for: the native build and its GoogleTest; GoogleTest's sources
+# and the posix-thread mingw-w64 compilers for the cross builds; Wine's 32- and
+# 64-bit loaders; Xvfb (xauth for xvfb-run, xwininfo from x11-utils for the
+# signing check); the font for the templates' Chinese texts; clang for fuzz;
+# zip, osslsigncode and openssl for dist and its check; python3 and pefile for
+# the binary checks and the bench report.
+PACKAGES := cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine32:i386 wine64 \
+            xvfb xauth x11-utils fonts-wqy-microhei clang libclang-rt-14-dev zip osslsigncode openssl \
+            python3 python3-pefile
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
@@ -27,24 +33,25 @@ deps:
 	  apt-get update -qq && apt-get install -y -qq $$missing >/dev/null || exit 1; \
 	fi
 
+# The configurations are CMakePresets.json's; each build folder is its preset's.
 native: deps
-	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --preset native >/dev/null
 	cmake --build $(NATIVE) -j2
 
 mingw: deps
-	cmake -S . -B $(MINGW) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --preset mingw-i686 >/dev/null
 	cmake --build $(MINGW) -j2
 
 # The 64-bit build of the same sources: the test vehicle where 32-bit code
 # cannot run. It is never shipped.
 mingw64: deps
-	cmake -S . -B $(MINGW64) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --preset mingw-x86_64 >/dev/null
 	cmake --build $(MINGW64) -j2
 
 build: native mingw mingw64
 
 unit: native
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORIEL_SANITIZE=ON >/dev/null
+	cmake --preset native-asan >/dev/null
 	cmake --build $(ASAN) -j2
 	ctest --test-dir $(NATIVE) --output-on-failure
 	ctest --test-dir $(ASAN) --output-on-failure
@@ -96,10 +103,10 @@ run: mingw mingw64
 # architecture.
 bench: deps
 	@. scripts/wine_env.sh; target=$$(oriel_default_target); build=$$(oriel_target_build $$target); \
-	if [ $$target = win64 ]; then toolchain=mingw-x86_64; \
+	if [ $$target = win64 ]; then preset=mingw-x86_64; \
 	  echo "bench: this machine cannot run 32-bit x86 code (or ORIEL_NO_32BIT=1): the 64-bit build in $$build"; \
-	else toolchain=mingw-i686; echo "bench: the shipped 32-bit build in $$build"; fi; \
-	cmake -S . -B $$build -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/$$toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null && \
+	else preset=mingw-i686; echo "bench: the shipped 32-bit build in $$build"; fi; \
+	cmake --preset $$preset >/dev/null && \
 	cmake --build $$build -j2 --target Oriel bench_driver floor_install floor_dialog fill_bench && \
 	$(XVFB) scripts/bench.sh $$target
 
@@ -118,6 +125,6 @@ VERSION := 5.0.0
 # make dist SIGN_PFX=<file.pfx> SIGN_PASSWORD=<password> [SIGN_TIMESTAMP_URL=<url>] [SIGN_URL=<url>]
 # signs the exe; dist.sh reads them from the environment.
 dist: deps
-	cmake -S . -B $(MINGW) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --preset mingw-i686 >/dev/null
 	cmake --build $(MINGW) --target Oriel -j2
 	scripts/dist.sh $(MINGW)/Oriel.exe $(VERSION)
