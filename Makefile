@@ -56,21 +56,23 @@ unit: native
 	ctest --test-dir $(NATIVE) --output-on-failure
 	ctest --test-dir $(ASAN) --output-on-failure
 
-# The shipped exe's entries (binary check, win32, wow64) and the 64-bit
-# build's (win64), side by side: each e2e entry has its own prefix,
-# wineserver and X display (scripts/e2e.sh). Where 32-bit code cannot run,
-# the shipped exe's Wine runs are reported as skipped. SUITE=<name> runs one
-# suite of both builds.
+# The shipped exe's entries (binary checks, win32, wow64) and the 64-bit
+# build's (win64), side by side: one ctest entry per case, each with its own
+# prefix, wineserver and X display (scripts/e2e.sh). Where 32-bit code cannot
+# run, the shipped exe's Wine runs are reported as skipped. SUITE=<name> runs
+# one suite of both builds. Each build folder gets e2e.log and junit.xml.
 E2E_JOBS ?= 2
 e2e: mingw mingw64
 	@. scripts/wine_env.sh; oriel_can_run_32bit; \
 	echo "e2e: this machine runs 32-bit x86 code: $$ORIEL_RUN32"; \
-	filter=$${SUITE:+-R "^e2e\.[a-z0-9]*\.$$SUITE$$"}; \
 	status=0; binary=0; \
-	if [ -z "$(SUITE)" ]; then ctest --test-dir $(MINGW) --output-on-failure -R '^binary\.' || binary=1; fi; \
-	$(XVFB) ctest --test-dir $(MINGW) --verbose -j$(E2E_JOBS) -E '^binary\.' $$filter >$(MINGW)/e2e.log 2>&1 & p32=$$!; \
-	$(XVFB) ctest --test-dir $(MINGW64) --verbose -j$(E2E_JOBS) $$filter >$(MINGW64)/e2e.log 2>&1 & p64=$$!; \
-	wait $$p32 || status=1; wait $$p64 || status=1; \
+	if [ -z "$(SUITE)" ]; then ctest --test-dir $(MINGW) --output-on-failure -R '^binary\.' || binary=1; \
+	else only=(-R '^e2e\.[^.]+\.([^./]+/)?$(SUITE)[./]'); fi; \
+	for build in $(MINGW) $(MINGW64); do \
+	  $(XVFB) ctest --test-dir $$build --output-on-failure -j$(E2E_JOBS) -E '^binary\.' "$${only[@]}" \
+	    --output-junit $(ROOT)/$$build/junit.xml >$$build/e2e.log 2>&1 & pids="$$pids $$!"; \
+	done; \
+	for pid in $$pids; do wait $$pid || status=1; done; \
 	cat $(MINGW)/e2e.log $(MINGW64)/e2e.log; \
 	[ $$binary = 0 ] || status=1; \
 	if [ "$$ORIEL_RUN32" = no ]; then \
