@@ -60,6 +60,11 @@ trap 'kill $watcher 2>/dev/null; cleanup' EXIT
 trap 'exit 143' TERM INT
 
 t0=$(now)
+if [ $listing = no ]; then
+  # A display of the run's own: Xvfb picks a free number and writes it to fd 3.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >/dev/null 2>"$run/xvfb.log" &
+  echo $! >"$run/xvfb.pid"
+fi
 mkdir -p "$run/upper" "$run/ovl" "$work"
 if ! mount -t overlay overlay -o "lowerdir=$pristine,upperdir=$run/upper,workdir=$run/ovl" "$work" \
      2>"$run/mount.log"; then
@@ -79,10 +84,8 @@ if [ $listing = yes ]; then
   exit $status
 fi
 
-# A display of the run's own: Xvfb picks a free number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >/dev/null 2>"$run/xvfb.log" &
-echo $! >"$run/xvfb.pid"
-for _ in $(seq 200); do [ -s "$run/display" ] && break; sleep 0.05; done
+# Started first, so that it comes up while the prefix is made.
+for _ in $(seq 500); do [ -s "$run/display" ] && break; sleep 0.02; done
 if [ ! -s "$run/display" ]; then
   cat "$run/xvfb.log"
   echo "e2e $target $name: Xvfb did not start"
