@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 #include <wincodec.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -682,22 +683,7 @@ void Sync(HWND window) { SendWithTimeout(window, WM_NULL); }
 
 namespace {
 
-template <typename T>
-class ComPtr {
-public:
-  ComPtr() = default;
-  ~ComPtr() {
-    if (p_) p_->Release();
-  }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  T** out() { return &p_; }
-
-private:
-  T* p_ = nullptr;
-};
+using Microsoft::WRL::ComPtr;
 
 void Check(HRESULT result, const char* call) {
   if (FAILED(result)) {
@@ -725,27 +711,25 @@ private:
 void WritePng(const std::wstring& path, int width, int height, BYTE* pixels) {
   ComApartment apartment;
   ComPtr<IWICImagingFactory> factory;
-  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                         reinterpret_cast<void**>(factory.out())),
+  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, &factory),
         "CoCreateInstance(CLSID_WICImagingFactory)");
   const UINT w = static_cast<UINT>(width), h = static_cast<UINT>(height);
   ComPtr<IWICBitmap> source;
-  Check(factory->CreateBitmapFromMemory(w, h, GUID_WICPixelFormat32bppBGR, w * 4, w * 4 * h, pixels, source.out()),
+  Check(factory->CreateBitmapFromMemory(w, h, GUID_WICPixelFormat32bppBGR, w * 4, w * 4 * h, pixels, &source),
         "CreateBitmapFromMemory");
   ComPtr<IWICStream> stream;
-  Check(factory->CreateStream(stream.out()), "CreateStream");
+  Check(factory->CreateStream(&stream), "CreateStream");
   Check(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE), "IWICStream::InitializeFromFilename");
   ComPtr<IWICBitmapEncoder> encoder;
-  Check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.out()),
-        "CreateEncoder(GUID_ContainerFormatPng)");
-  Check(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "IWICBitmapEncoder::Initialize");
+  Check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder), "CreateEncoder(GUID_ContainerFormatPng)");
+  Check(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache), "IWICBitmapEncoder::Initialize");
   ComPtr<IWICBitmapFrameEncode> frame;
-  Check(encoder->CreateNewFrame(frame.out(), nullptr), "CreateNewFrame");
+  Check(encoder->CreateNewFrame(&frame, nullptr), "CreateNewFrame");
   Check(frame->Initialize(nullptr), "IWICBitmapFrameEncode::Initialize");
   Check(frame->SetSize(w, h), "SetSize");
   WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
   Check(frame->SetPixelFormat(&format), "SetPixelFormat");
-  Check(frame->WriteSource(source.get(), nullptr), "WriteSource");
+  Check(frame->WriteSource(source.Get(), nullptr), "WriteSource");
   Check(frame->Commit(), "IWICBitmapFrameEncode::Commit");
   Check(encoder->Commit(), "IWICBitmapEncoder::Commit");
 }
