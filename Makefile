@@ -5,9 +5,15 @@ NATIVE := build/native
 ASAN := build/native-asan
 MINGW := build/mingw
 MINGW64 := build/mingw64
-PACKAGES := cmake g++ googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
-            xvfb xauth fonts-wqy-microhei imagemagick x11-apps x11-utils clang libclang-rt-14-dev zip python3 \
-            osslsigncode openssl
+# What each is for: the native build and its GoogleTest; GoogleTest's sources
+# and the posix-thread mingw-w64 compilers for the cross builds; Wine's 32- and
+# 64-bit loaders; Xvfb (xauth for xvfb-run, xwininfo from x11-utils for the
+# signing check); the font for the templates' Chinese texts; clang for fuzz;
+# zip, osslsigncode and openssl for dist and its check; python3 and pefile for
+# the binary checks and the bench report.
+PACKAGES := cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine32:i386 wine64 \
+            xvfb xauth x11-utils fonts-wqy-microhei clang libclang-rt-14-dev zip osslsigncode openssl \
+            python3 python3-pefile
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
@@ -27,43 +33,46 @@ deps:
 	  apt-get update -qq && apt-get install -y -qq $$missing >/dev/null || exit 1; \
 	fi
 
+# The configurations are CMakePresets.json's; each build folder is its preset's.
 native: deps
-	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --preset native >/dev/null
 	cmake --build $(NATIVE) -j2
 
 mingw: deps
-	cmake -S . -B $(MINGW) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --preset mingw-i686 >/dev/null
 	cmake --build $(MINGW) -j2
 
 # The 64-bit build of the same sources: the test vehicle where 32-bit code
 # cannot run. It is never shipped.
 mingw64: deps
-	cmake -S . -B $(MINGW64) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --preset mingw-x86_64 >/dev/null
 	cmake --build $(MINGW64) -j2
 
 build: native mingw mingw64
 
 unit: native
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORIEL_SANITIZE=ON >/dev/null
+	cmake --preset native-asan >/dev/null
 	cmake --build $(ASAN) -j2
 	ctest --test-dir $(NATIVE) --output-on-failure
 	ctest --test-dir $(ASAN) --output-on-failure
 
-# The shipped exe's entries (binary check, win32, wow64) and the 64-bit
-# build's (win64), side by side: each e2e entry has its own prefix,
-# wineserver and X display (scripts/e2e.sh). Where 32-bit code cannot run,
-# the shipped exe's Wine runs are reported as skipped. SUITE=<name> runs one
-# suite of both builds.
+# The shipped exe's entries (binary checks, win32, wow64) and the 64-bit
+# build's (win64), side by side: one ctest entry per case, each with its own
+# prefix, wineserver and X display (scripts/e2e.sh). Where 32-bit code cannot
+# run, the shipped exe's Wine runs are reported as skipped. SUITE=<name> runs
+# one suite of both builds. Each build folder gets e2e.log and junit.xml.
 E2E_JOBS ?= 2
 e2e: mingw mingw64
 	@. scripts/wine_env.sh; oriel_can_run_32bit; \
 	echo "e2e: this machine runs 32-bit x86 code: $$ORIEL_RUN32"; \
-	filter=$${SUITE:+-R "^e2e\.[a-z0-9]*\.$$SUITE$$"}; \
 	status=0; binary=0; \
-	if [ -z "$(SUITE)" ]; then ctest --test-dir $(MINGW) --output-on-failure -R '^binary\.' || binary=1; fi; \
-	$(XVFB) ctest --test-dir $(MINGW) --verbose -j$(E2E_JOBS) -E '^binary\.' $$filter >$(MINGW)/e2e.log 2>&1 & p32=$$!; \
-	$(XVFB) ctest --test-dir $(MINGW64) --verbose -j$(E2E_JOBS) $$filter >$(MINGW64)/e2e.log 2>&1 & p64=$$!; \
-	wait $$p32 || status=1; wait $$p64 || status=1; \
+	if [ -z "$(SUITE)" ]; then ctest --test-dir $(MINGW) --output-on-failure -R '^binary\.' || binary=1; \
+	else only=(-R '^e2e\.[^.]+\.([^./]+/)?$(SUITE)[./]'); fi; \
+	for build in $(MINGW) $(MINGW64); do \
+	  $(XVFB) ctest --test-dir $$build --output-on-failure -j$(E2E_JOBS) -E '^binary\.' "$${only[@]}" \
+	    --output-junit $(ROOT)/$$build/junit.xml >$$build/e2e.log 2>&1 & pids="$$pids $$!"; \
+	done; \
+	for pid in $$pids; do wait $$pid || status=1; done; \
 	cat $(MINGW)/e2e.log $(MINGW64)/e2e.log; \
 	[ $$binary = 0 ] || status=1; \
 	if [ "$$ORIEL_RUN32" = no ]; then \
@@ -96,10 +105,10 @@ run: mingw mingw64
 # architecture.
 bench: deps
 	@. scripts/wine_env.sh; target=$$(oriel_default_target); build=$$(oriel_target_build $$target); \
-	if [ $$target = win64 ]; then toolchain=mingw-x86_64; \
+	if [ $$target = win64 ]; then preset=mingw-x86_64; \
 	  echo "bench: this machine cannot run 32-bit x86 code (or ORIEL_NO_32BIT=1): the 64-bit build in $$build"; \
-	else toolchain=mingw-i686; echo "bench: the shipped 32-bit build in $$build"; fi; \
-	cmake -S . -B $$build -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/$$toolchain.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null && \
+	else preset=mingw-i686; echo "bench: the shipped 32-bit build in $$build"; fi; \
+	cmake --preset $$preset >/dev/null && \
 	cmake --build $$build -j2 --target Oriel bench_driver floor_install floor_dialog fill_bench && \
 	$(XVFB) scripts/bench.sh $$target
 
@@ -118,6 +127,6 @@ VERSION := 5.0.0
 # make dist SIGN_PFX=<file.pfx> SIGN_PASSWORD=<password> [SIGN_TIMESTAMP_URL=<url>] [SIGN_URL=<url>]
 # signs the exe; dist.sh reads them from the environment.
 dist: deps
-	cmake -S . -B $(MINGW) -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --preset mingw-i686 >/dev/null
 	cmake --build $(MINGW) --target Oriel -j2
 	scripts/dist.sh $(MINGW)/Oriel.exe $(VERSION)

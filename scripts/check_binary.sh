@@ -3,7 +3,7 @@
 # machine can start and what we mean to ship.
 #   scripts/check_binary.sh <Oriel.exe> [cmake-build-dir]
 # The build dir (default: the exe's own folder when it holds a CMake build)
-# is where the compile flags are read for the stack-protection check.
+# is where compile_commands.json is read for the stack-protection check.
 set -uo pipefail
 
 if [[ $# -lt 1 || $# -gt 2 ]]; then
@@ -101,120 +101,6 @@ else
   fi
 fi
 
-# ---- Manifest ----
-# Reads RT_MANIFEST (type 24) out of .rsrc and checks it; one "ok"/"FAIL" line
-# per finding on stdout.
-manifest_report=$(python3 - "$exe" <<'PY'
-import struct
-import sys
-import xml.etree.ElementTree as ET
-
-RT_MANIFEST = 24
-
-
-def read_manifests(data):
-    """[(resource id, bytes)] of every RT_MANIFEST entry."""
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        raise ValueError("no PE signature")
-    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-    optional = pe + 24
-    magic = struct.unpack_from("<H", data, optional)[0]
-    directories = optional + (96 if magic == 0x10B else 112)
-    rsrc_rva, rsrc_size = struct.unpack_from("<II", data, directories + 2 * 8)
-    if rsrc_size == 0:
-        return []
-    table = optional + optional_size
-    spans = []
-    for i in range(sections):
-        vsize, va, raw_size, raw_ptr = struct.unpack_from("<IIII", data, table + 40 * i + 8)
-        spans.append((va, max(vsize, raw_size), raw_ptr))
-
-    def offset(rva):
-        for va, size, raw in spans:
-            if va <= rva < va + size:
-                return raw + rva - va
-        raise ValueError("RVA %#x lies in no section" % rva)
-
-    base = offset(rsrc_rva)
-
-    def entries(directory):
-        named, ids = struct.unpack_from("<HH", data, base + directory + 12)
-        for i in range(named + ids):
-            name, target = struct.unpack_from("<II", data, base + directory + 16 + 8 * i)
-            yield name, target
-
-    found = []
-    for type_id, type_dir in entries(0):
-        if type_id != RT_MANIFEST or not type_dir & 0x80000000:
-            continue
-        for res_id, lang_dir in entries(type_dir & 0x7FFFFFFF):
-            if not lang_dir & 0x80000000:
-                continue
-            for _lang, leaf in entries(lang_dir & 0x7FFFFFFF):
-                rva, size = struct.unpack_from("<II", data, base + leaf)
-                start = offset(rva)
-                found.append((res_id, data[start:start + size]))
-    return found
-
-
-def local(tag):
-    return tag.rsplit("}", 1)[-1]
-
-
-def report(ok, text):
-    print(("ok    " if ok else "FAIL  ") + text)
-
-
-try:
-    manifests = read_manifests(open(sys.argv[1], "rb").read())
-except (ValueError, struct.error, OSError) as error:
-    report(False, "cannot read the resource section: %s" % error)
-    sys.exit(0)
-
-ids = [res_id for res_id, _ in manifests]
-if not manifests:
-    report(False, "no RT_MANIFEST resource: no elevation, no common controls 6")
-    sys.exit(0)
-report(1 in ids, "manifest is resource 1 (found: %s)" % ids)
-raw = dict(manifests).get(1, manifests[0][1])
-
-try:
-    # The parser drops comments, so a comment naming supportedOS is no finding.
-    root = ET.fromstring(raw.decode("utf-8-sig"))
-except (ET.ParseError, UnicodeDecodeError) as error:
-    report(False, "manifest is not well-formed UTF-8 XML (%s): Windows refuses to start the exe" % error)
-    sys.exit(0)
-elements = list(root.iter())
-
-levels = [e.get("level") for e in elements if local(e.tag) == "requestedExecutionLevel"]
-report(levels == ["requireAdministrator"], "manifest requests requireAdministrator (found: %s)" % levels)
-
-controls = [e.get("version") for e in elements
-            if local(e.tag) == "assemblyIdentity" and e.get("name") == "Microsoft.Windows.Common-Controls"]
-report(controls == ["6.0.0.0"], "manifest depends on Microsoft.Windows.Common-Controls 6.0.0.0 (found: %s)" % controls)
-
-# Per-monitor v1 ("true/pm", "per monitor", "PerMonitor") rescales nothing
-# when the DPI changes: system-aware, or per-monitor v2 where Windows has it.
-dpi = [(e.text or "").strip() for e in elements if local(e.tag) == "dpiAware"]
-report(len(dpi) == 1 and dpi[0].lower() == "true",
-       "manifest declares dpiAware true, system-aware before Windows 10 1607 (found: %s)" % dpi)
-awareness = [[v.strip().lower() for v in (e.text or "").split(",")] for e in elements if local(e.tag) == "dpiAwareness"]
-report(awareness == [["permonitorv2", "system"]],
-       "manifest declares dpiAwareness PerMonitorV2, System and no per-monitor v1 (found: %s)" % awareness)
-
-supported = [e.get("Id") for e in elements if local(e.tag) == "supportedOS"]
-report(not supported, "manifest declares no supportedOS, so GetVersionExA reports the real version (found: %s)" % supported)
-PY
-)
-while IFS= read -r line; do
-  [[ -z $line ]] && continue
-  case $line in
-    "ok    "*) pass "${line#ok    }" ;;
-    *) fail "${line#FAIL  }" ;;
-  esac
-done <<<"$manifest_report"
-
 # ---- Stack protection and fortified calls ----
 # A stripped static exe keeps no symbols, but the failure handlers' messages
 # are linked in only when protected or fortified code calls into them (Oriel's
@@ -229,19 +115,107 @@ if grep -aq 'buffer overflow detected' "$exe"; then
 else
   fail "no _FORTIFY_SOURCE handler in the image"
 fi
-flags_file=$build_dir/CMakeFiles/Oriel.dir/flags.make
-if [[ -f $flags_file ]]; then
-  cxx_flags=$(grep '^CXX_FLAGS' "$flags_file")
-  for flag in -fstack-protector-strong -D_FORTIFY_SOURCE=2; do
-    if grep -q -- "$flag\\b" <<<"$cxx_flags"; then
-      pass "Oriel compiled with $flag"
-    else
-      fail "Oriel's CXX_FLAGS lack $flag ($flags_file)"
-    fi
-  done
-else
-  fail "no $flags_file: cannot confirm -fstack-protector-strong and -D_FORTIFY_SOURCE=2 (pass the CMake build dir)"
-fi
+# ---- Manifest, and the flags Oriel's sources were compiled with ----
+# RT_MANIFEST (type 24) read with pefile; the compile commands from the
+# compile_commands.json CMake writes (CMAKE_EXPORT_COMPILE_COMMANDS, set by
+# the presets). One "ok"/"FAIL" line per finding on stdout.
+report=$(/usr/bin/python3 - "$exe" "$build_dir" <<'PY'
+import json
+import os
+import re
+import sys
+import xml.etree.ElementTree as ET
+
+import pefile
+
+
+def report(ok, text):
+    print(("ok    " if ok else "FAIL  ") + text)
+
+
+def local(tag):
+    return tag.rsplit("}", 1)[-1]
+
+
+def check_manifest(path):
+    try:
+        pe = pefile.PE(path, fast_load=True)
+        pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        resources = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+        manifests = [(entry.id, pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size))
+                     for kind in (resources.entries if resources else [])
+                     if kind.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]
+                     for entry in kind.directory.entries for lang in entry.directory.entries]
+    except (pefile.PEFormatError, AttributeError, OSError) as error:
+        report(False, "cannot read the resource section: %s" % error)
+        return
+
+    ids = [res_id for res_id, _ in manifests]
+    if not manifests:
+        report(False, "no RT_MANIFEST resource: no elevation, no common controls 6")
+        return
+    report(1 in ids, "manifest is resource 1 (found: %s)" % ids)
+    raw = dict(manifests).get(1, manifests[0][1])
+    try:
+        # The parser drops comments, so a comment naming supportedOS is no finding.
+        root = ET.fromstring(raw.decode("utf-8-sig"))
+    except (ET.ParseError, UnicodeDecodeError) as error:
+        report(False, "manifest is not well-formed UTF-8 XML (%s): Windows refuses to start the exe" % error)
+        return
+    elements = list(root.iter())
+
+    levels = [e.get("level") for e in elements if local(e.tag) == "requestedExecutionLevel"]
+    report(levels == ["requireAdministrator"], "manifest requests requireAdministrator (found: %s)" % levels)
+
+    controls = [e.get("version") for e in elements
+                if local(e.tag) == "assemblyIdentity" and e.get("name") == "Microsoft.Windows.Common-Controls"]
+    report(controls == ["6.0.0.0"],
+           "manifest depends on Microsoft.Windows.Common-Controls 6.0.0.0 (found: %s)" % controls)
+
+    # Per-monitor v1 ("true/pm", "per monitor", "PerMonitor") rescales nothing
+    # when the DPI changes: system-aware, or per-monitor v2 where Windows has it.
+    dpi = [(e.text or "").strip() for e in elements if local(e.tag) == "dpiAware"]
+    report(len(dpi) == 1 and dpi[0].lower() == "true",
+           "manifest declares dpiAware true, system-aware before Windows 10 1607 (found: %s)" % dpi)
+    awareness = [[v.strip().lower() for v in (e.text or "").split(",")]
+                 for e in elements if local(e.tag) == "dpiAwareness"]
+    report(awareness == [["permonitorv2", "system"]],
+           "manifest declares dpiAwareness PerMonitorV2, System and no per-monitor v1 (found: %s)" % awareness)
+
+    supported = [e.get("Id") for e in elements if local(e.tag) == "supportedOS"]
+    report(not supported,
+           "manifest declares no supportedOS, so GetVersionExA reports the real version (found: %s)" % supported)
+
+
+def check_flags(build_dir):
+    path = os.path.join(build_dir, "compile_commands.json")
+    try:
+        # What goes into the exe: Oriel's own objects and the portable core's.
+        commands = [entry["command"].split() for entry in json.load(open(path))
+                    if re.search(r" -o \S*/(Oriel|oriel_core)\.dir/\S*\.cpp\.obj ", entry["command"])]
+    except (OSError, ValueError, KeyError) as error:
+        report(False, "cannot read %s (%s): cannot confirm -fstack-protector-strong and -D_FORTIFY_SOURCE=2"
+               % (path, error))
+        return
+    for flag in ("-fstack-protector-strong", "-D_FORTIFY_SOURCE=2"):
+        lacking = sum(flag not in command for command in commands)
+        if commands and not lacking:
+            report(True, "Oriel compiled with " + flag)
+        else:
+            report(False, "%d of Oriel's %d sources compiled without %s (%s)" % (lacking, len(commands), flag, path))
+
+
+check_manifest(sys.argv[1])
+check_flags(sys.argv[2])
+PY
+)
+while IFS= read -r line; do
+  [[ -z $line ]] && continue
+  case $line in
+    "ok    "*) pass "${line#ok    }" ;;
+    *) fail "${line#FAIL  }" ;;
+  esac
+done <<<"$report"
 
 echo "binary: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]

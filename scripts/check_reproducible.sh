@@ -15,8 +15,8 @@ trap 'rm -rf "$other"' EXIT
 (cd "$root" && git ls-files -z --cached --others --exclude-standard |
   xargs -0 cp --parents -t "$other/") || exit 1
 log=$other/build.log
-if ! { cmake -S "$other" -B "$other/out" -DCMAKE_TOOLCHAIN_FILE="$other/cmake/mingw-i686.cmake" \
-         -DCMAKE_BUILD_TYPE="$build_type" &&
+# The shipped build's own preset, in another folder.
+if ! { cmake -S "$other" --preset mingw-i686 -B "$other/out" -DCMAKE_BUILD_TYPE="$build_type" &&
        cmake --build "$other/out" --target Oriel -j2; } >"$log" 2>&1; then
   tail -n 30 "$log"
   echo "reproducible: the second build in $other failed" >&2

@@ -48,6 +48,13 @@ oriel_target_build() {
 
 oriel_winepath() { "$WINE" winepath.exe -w "$1" 2>/dev/null | tr -d '\r'; }
 
+# The same without starting Wine: a prefix's Z: drive is the Unix root.
+oriel_dos_path() {
+  local path
+  path=$(realpath -m "$1")
+  printf 'Z:%s\n' "${path//\//\\}"
+}
+
 oriel_wineserver_stop() {
   "$WINESERVER" -k >/dev/null 2>&1 || true
   "$WINESERVER" -w >/dev/null 2>&1 || true

@@ -1,10 +1,12 @@
 #include "tests/e2e/ui_driver.h"
 
+#include <objbase.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <stdexcept>
-
-#include "tests/e2e/png_writer.h"
 
 namespace e2e {
 namespace {
@@ -679,6 +681,61 @@ void Sync(HWND window) { SendWithTimeout(window, WM_NULL); }
 
 // ---- Screenshots ----
 
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+void Check(HRESULT result, const char* call) {
+  if (FAILED(result)) {
+    char hex[16];
+    wsprintfA(hex, "0x%08lX", static_cast<unsigned long>(result));
+    Fail(std::string(call) + " failed with " + hex);
+  }
+}
+
+class ComApartment {
+public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+  HRESULT result_;
+};
+
+// `pixels`: 32-bit BGR rows, top first. WIC's PNG encoder is in Windows
+// (windowscodecs.dll) and in Wine; WriteSource converts to what PNG stores.
+void WritePng(const std::wstring& path, int width, int height, BYTE* pixels) {
+  ComApartment apartment;
+  ComPtr<IWICImagingFactory> factory;
+  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, &factory),
+        "CoCreateInstance(CLSID_WICImagingFactory)");
+  const UINT w = static_cast<UINT>(width), h = static_cast<UINT>(height);
+  ComPtr<IWICBitmap> source;
+  Check(factory->CreateBitmapFromMemory(w, h, GUID_WICPixelFormat32bppBGR, w * 4, w * 4 * h, pixels, &source),
+        "CreateBitmapFromMemory");
+  ComPtr<IWICStream> stream;
+  Check(factory->CreateStream(&stream), "CreateStream");
+  Check(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE), "IWICStream::InitializeFromFilename");
+  ComPtr<IWICBitmapEncoder> encoder;
+  Check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder), "CreateEncoder(GUID_ContainerFormatPng)");
+  Check(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache), "IWICBitmapEncoder::Initialize");
+  ComPtr<IWICBitmapFrameEncode> frame;
+  Check(encoder->CreateNewFrame(&frame, nullptr), "CreateNewFrame");
+  Check(frame->Initialize(nullptr), "IWICBitmapFrameEncode::Initialize");
+  Check(frame->SetSize(w, h), "SetSize");
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  Check(frame->SetPixelFormat(&format), "SetPixelFormat");
+  Check(frame->WriteSource(source.Get(), nullptr), "WriteSource");
+  Check(frame->Commit(), "IWICBitmapFrameEncode::Commit");
+  Check(encoder->Commit(), "IWICBitmapEncoder::Commit");
+}
+
+}  // namespace
+
 std::wstring SaveScreenshot(const std::wstring& name, HWND repaint) {
   const std::wstring folder = GetEnv(L"ORIEL_SCREENSHOTS");
   if (folder.empty()) return {};
@@ -714,6 +771,13 @@ std::wstring SaveScreenshot(const std::wstring& name, HWND repaint) {
     }
   }
 
+  std::wstring fileName = name;
+  for (wchar_t& c : fileName) {
+    if (c < 32 || std::wstring(L"\\/:*?\"<>|").find(c) != std::wstring::npos) c = L'_';
+  }
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring path = folder + (folder.back() == L'\\' ? L"" : L"\\") + fileName + L".png";
+
   HDC screen = GetDC(nullptr);
   if (!screen) Fail("screenshot: GetDC failed");
   HDC memory = CreateCompatibleDC(screen);
@@ -727,42 +791,22 @@ std::wstring SaveScreenshot(const std::wstring& name, HWND repaint) {
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   bool copied = false;
-  std::vector<std::uint8_t> rgb;
   if (memory && bitmap && bits) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     copied = BitBlt(memory, 0, 0, width, height, screen, x, y, SRCCOPY | CAPTUREBLT) != FALSE;
     GdiFlush();
-    if (copied) {
-      const auto* pixels = static_cast<const std::uint8_t*>(bits);
-      const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-      rgb.resize(count * 3);
-      for (std::size_t i = 0; i < count; ++i) {
-        rgb[i * 3] = pixels[i * 4 + 2];
-        rgb[i * 3 + 1] = pixels[i * 4 + 1];
-        rgb[i * 3 + 2] = pixels[i * 4];
-      }
-    }
     SelectObject(memory, old);
+  }
+  std::string error = copied ? "" : "capturing the screen failed";
+  try {
+    if (copied) WritePng(path, width, height, static_cast<BYTE*>(bits));
+  } catch (const std::exception& e) {
+    error = e.what();
   }
   if (bitmap) DeleteObject(bitmap);
   if (memory) DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  if (!copied) Fail("screenshot: capturing the screen failed");
-
-  const std::vector<std::uint8_t> png = EncodePng(width, height, rgb);
-
-  std::wstring fileName = name;
-  for (wchar_t& c : fileName) {
-    if (c < 32 || std::wstring(L"\\/:*?\"<>|").find(c) != std::wstring::npos) c = L'_';
-  }
-  CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring path = folder + (folder.back() == L'\\' ? L"" : L"\\") + fileName + L".png";
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail("screenshot: cannot create " + Utf8(path) + ": " + LastErrorText());
-  DWORD written = 0;
-  const BOOL ok = WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-  CloseHandle(file);
-  if (!ok || written != png.size()) Fail("screenshot: cannot write " + Utf8(path));
+  if (!error.empty()) Fail("screenshot " + Utf8(path) + ": " + error);
   return path;
 }
 
