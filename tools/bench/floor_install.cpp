@@ -124,8 +124,8 @@ int Install() {
                         1000, &result);
   }
   Milestone(90);
-  // Oriel's 95 follows the serial-port value, which an LPT port does not
-  // have, and its 100 the pause the bench takes off its figure.
+  // Oriel's 95 follows the serial-port value (none for an LPT port), its
+  // 100 the pause the bench takes off its figure.
   Milestone(95);
   Milestone(100);
   return 0;
