@@ -8,7 +8,7 @@
 # the 64-bit build (build/mingw64) in a 64-bit prefix (run targets:
 # scripts/wine_env.sh). The floors come from the same build folder, so both
 # sides of a ratio are the same architecture.
-# BENCH_REPS (install pairs, default 7: each run needs a fresh prefix),
+# BENCH_REPS (install pairs, default 11: each run needs a fresh prefix),
 # BENCH_QUICK_REPS (start and fill pairs, default 15) and BENCH_SETTLE_MS
 # (quiet time before an install is timed, default 1000) adjust the run.
 set -uo pipefail
@@ -31,7 +31,7 @@ build=$(cd "$root/$(oriel_target_build "$target")" 2>/dev/null && pwd) || {
 }
 exe=$build/Oriel.exe
 tools=$build/bench
-reps=${BENCH_REPS:-7}
+reps=${BENCH_REPS:-11}
 quick_reps=${BENCH_QUICK_REPS:-15}
 settle=${BENCH_SETTLE_MS:-1000}
 
@@ -84,12 +84,15 @@ SIZES
   cp "$exe" "$package/Oriel.exe"
 }
 
+# reset_prefix [folder]: a fresh copy of the pristine prefix ($work unless
+# told).
 reset_prefix() {
-  oriel_wineserver_stop
-  rm -rf "$work"
-  cp -a "$pristine" "$work"
+  local prefix=${1:-$work}
+  WINEPREFIX=$prefix oriel_wineserver_stop
+  rm -rf "$prefix"
+  cp -a "$pristine" "$prefix"
   # Write the copy out now, not while a figure is being timed.
-  sync -f "$work" 2>/dev/null || sync
+  sync -f "$prefix" 2>/dev/null || sync
 }
 
 winpath() { oriel_winepath "$1"; }
@@ -137,20 +140,28 @@ echo "bench: port list fill, 256 and 300 ports ($quick_reps pairs each)" >&2
 measure fill "$w_fill" "$quick_reps" 256 300
 
 echo "bench: install ($reps pairs, a fresh prefix for each run)" >&2
+oriel_wineserver_stop
 for ((i = 0; i < reps; i++)); do
+  # Both prefixes of a pair are copied first, so that its two halves run back
+  # to back, close enough for the machine's other load to fall on both alike.
+  reset_prefix "$work-oriel"
+  reset_prefix "$work-floor"
   # Alternate which goes first, so a drift in the machine's load is shared.
   if ((i % 2 == 0)); then order="oriel floor"; else order="floor oriel"; fi
   for side in $order; do
-    reset_prefix
+    export WINEPREFIX="$work-$side"
     if [ "$side" = oriel ]; then
       measure "install (Oriel)" "$w_driver" install-oriel "$w_exe" "$w_package" "$settle"
     else
       measure "install (floor)" "$w_driver" install-floor "$w_floor_install" "$w_package" "$settle"
     fi
+    # Its server and services would otherwise run on beside the other half.
+    oriel_wine_kill
   done
 done
+export WINEPREFIX="$work"
 oriel_wineserver_stop
-rm -rf "$work"
+rm -rf "$work" "$work-oriel" "$work-floor"
 
 python3 - "$results" "$(($(date +%s) - started))" "$target" "${results#"$root"/}" <<'PY'
 import statistics
