@@ -120,6 +120,7 @@ else
   echo "bench: the 64-bit build ($build/Oriel.exe) in a 64-bit prefix; the shipped exe is the 32-bit one" >&2
 fi
 started=$(date +%s)
+load_before=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null)
 make_package
 cat "$package/$folder"/* >/dev/null  # the page cache serves both sides alike
 
@@ -163,7 +164,9 @@ export WINEPREFIX="$work"
 oriel_wineserver_stop
 rm -rf "$work" "$work-oriel" "$work-floor"
 
-python3 - "$results" "$(($(date +%s) - started))" "$target" "${results#"$root"/}" <<'PY'
+load_after=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null)
+python3 - "$results" "$(($(date +%s) - started))" "$target" "${results#"$root"/}" \
+  "${load_before:-?}" "${load_after:-?}" "$(nproc 2>/dev/null || echo '?')" <<'PY'
 import statistics
 import sys
 
@@ -230,6 +233,9 @@ floor_size = samples.get(("size", "floor"))
 if size and floor_size:
     print("%-24s %.1f KiB over the start floor (%d - %d bytes)  target <= 24 KiB" % (
         "Size over floor", (size[0] - floor_size[0]) / 1024.0, size[0], floor_size[0]))
+# Other programs' load spreads the pairs; with more runnable tasks than
+# cores, read the IQR before the ratio.
+print("Machine load (1-minute average): %s before, %s after, on %s cores" % (sys.argv[5], sys.argv[6], sys.argv[7]))
 print("bench: %s s in all; raw figures in %s" % (sys.argv[2], sys.argv[4]))
 sys.exit(1 if missing or not size or not floor_size else 0)
 PY
