@@ -8,7 +8,7 @@
 # the 64-bit build (build/mingw64) in a 64-bit prefix (run targets:
 # scripts/wine_env.sh). The floors come from the same build folder, so both
 # sides of a ratio are the same architecture.
-# BENCH_REPS (install pairs, default 7: each run needs a fresh prefix),
+# BENCH_REPS (install pairs, default 11: each run needs a fresh prefix),
 # BENCH_QUICK_REPS (start and fill pairs, default 15) and BENCH_SETTLE_MS
 # (quiet time before an install is timed, default 1000) adjust the run.
 set -uo pipefail
@@ -31,7 +31,7 @@ build=$(cd "$root/$(oriel_target_build "$target")" 2>/dev/null && pwd) || {
 }
 exe=$build/Oriel.exe
 tools=$build/bench
-reps=${BENCH_REPS:-7}
+reps=${BENCH_REPS:-11}
 quick_reps=${BENCH_QUICK_REPS:-15}
 settle=${BENCH_SETTLE_MS:-1000}
 
@@ -84,12 +84,15 @@ SIZES
   cp "$exe" "$package/Oriel.exe"
 }
 
+# reset_prefix [folder]: a fresh copy of the pristine prefix ($work unless
+# told).
 reset_prefix() {
-  oriel_wineserver_stop
-  rm -rf "$work"
-  cp -a "$pristine" "$work"
+  local prefix=${1:-$work}
+  WINEPREFIX=$prefix oriel_wineserver_stop
+  rm -rf "$prefix"
+  cp -a "$pristine" "$prefix"
   # Write the copy out now, not while a figure is being timed.
-  sync -f "$work" 2>/dev/null || sync
+  sync -f "$prefix" 2>/dev/null || sync
 }
 
 winpath() { oriel_winepath "$1"; }
@@ -117,10 +120,12 @@ else
   echo "bench: the 64-bit build ($build/Oriel.exe) in a 64-bit prefix; the shipped exe is the 32-bit one" >&2
 fi
 started=$(date +%s)
+load_before=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null)
 make_package
 cat "$package/$folder"/* >/dev/null  # the page cache serves both sides alike
 
 echo "size oriel $(stat -c %s "$exe")" >>"$results"
+echo "size floor $(stat -c %s "$tools/floor_dialog.exe")" >>"$results"
 
 reset_prefix
 w_package=$(winpath "$package")
@@ -136,22 +141,32 @@ echo "bench: port list fill, 256 and 300 ports ($quick_reps pairs each)" >&2
 measure fill "$w_fill" "$quick_reps" 256 300
 
 echo "bench: install ($reps pairs, a fresh prefix for each run)" >&2
+oriel_wineserver_stop
 for ((i = 0; i < reps; i++)); do
+  # Both prefixes of a pair are copied first, so that its two halves run back
+  # to back, close enough for the machine's other load to fall on both alike.
+  reset_prefix "$work-oriel"
+  reset_prefix "$work-floor"
   # Alternate which goes first, so a drift in the machine's load is shared.
   if ((i % 2 == 0)); then order="oriel floor"; else order="floor oriel"; fi
   for side in $order; do
-    reset_prefix
+    export WINEPREFIX="$work-$side"
     if [ "$side" = oriel ]; then
       measure "install (Oriel)" "$w_driver" install-oriel "$w_exe" "$w_package" "$settle"
     else
       measure "install (floor)" "$w_driver" install-floor "$w_floor_install" "$w_package" "$settle"
     fi
+    # Its server and services would otherwise run on beside the other half.
+    oriel_wine_kill
   done
 done
+export WINEPREFIX="$work"
 oriel_wineserver_stop
-rm -rf "$work"
+rm -rf "$work" "$work-oriel" "$work-floor"
 
-python3 - "$results" "$(($(date +%s) - started))" "$target" "${results#"$root"/}" <<'PY'
+load_after=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null)
+python3 - "$results" "$(($(date +%s) - started))" "$target" "${results#"$root"/}" \
+  "${load_before:-?}" "${load_after:-?}" "$(nproc 2>/dev/null || echo '?')" <<'PY'
 import statistics
 import sys
 
@@ -178,11 +193,12 @@ rows = [
     ("fill256", "Port fill, 256 ports", "<= 1.50x"),
     ("fill300", "Port fill, 300 ports", "-"),
 ]
-# ratio: of the medians; IQR: of the per-pair ratios (each pair measured
-# back to back); min ratio: of the fastest runs, the least disturbed by the
-# machine's other load.
-fmt = "%-24s %10s %10s %7s %12s %9s %17s %17s  %s"
-head = fmt % ("figure", "Oriel ms", "floor ms", "ratio", "ratio IQR", "min ratio",
+# ratio: the median of the per-pair ratios (each pair measured side by side,
+# so the machine's other load falls on both halves alike), and their IQR;
+# of medians: the ratio of the two medians; min ratio: of the fastest runs,
+# the least disturbed by that load.
+fmt = "%-24s %10s %10s %7s %12s %10s %9s %17s %17s  %s"
+head = fmt % ("figure", "Oriel ms", "floor ms", "ratio", "ratio IQR", "of medians", "min ratio",
               "Oriel min-max", "floor min-max", "target")
 run_target = sys.argv[3]
 print("Run target %s: %s" % (run_target, "the shipped 32-bit build, build/mingw" if run_target == "win32"
@@ -198,8 +214,10 @@ for key, title, target in rows:
         missing += 1
         continue
     mo, mf = statistics.median(oriel), statistics.median(floor)
-    low, high = quartiles([o / f for o, f in zip(oriel, floor) if f > 0])
-    print(fmt % (title, ms(mo), ms(mf), "%.2fx" % (mo / mf), "%.2f-%.2fx" % (low, high),
+    pairs = [o / f for o, f in zip(oriel, floor) if f > 0]
+    low, high = quartiles(pairs)
+    print(fmt % (title, ms(mo), ms(mf), "%.2fx" % statistics.median(pairs), "%.2f-%.2fx" % (low, high),
+                 "%.2fx" % (mo / mf),
                  "%.2fx" % (min(oriel) / min(floor)), "%s-%s" % (ms(min(oriel)), ms(max(oriel))),
                  "%s-%s" % (ms(min(floor)), ms(max(floor))), "%s  n=%d" % (target, min(len(oriel), len(floor)))))
 size = samples.get(("size", "oriel"))
@@ -209,8 +227,17 @@ if size and run_target == "win32":
 elif size:
     print("%-24s %d bytes (%.1f KiB); the 320 KiB limit is the shipped 32-bit exe's" % (
         "Size of 64-bit Oriel.exe", size[0], size[0] / 1024.0))
+# Oriel's own weight: its size over the bare dialog exe from the same
+# toolchain (the start floor).
+floor_size = samples.get(("size", "floor"))
+if size and floor_size:
+    print("%-24s %.1f KiB over the start floor (%d - %d bytes)  target <= 24 KiB" % (
+        "Size over floor", (size[0] - floor_size[0]) / 1024.0, size[0], floor_size[0]))
+# Other programs' load spreads the pairs; with more runnable tasks than
+# cores, read the IQR before the ratio.
+print("Machine load (1-minute average): %s before, %s after, on %s cores" % (sys.argv[5], sys.argv[6], sys.argv[7]))
 print("bench: %s s in all; raw figures in %s" % (sys.argv[2], sys.argv[4]))
-sys.exit(1 if missing or not size else 0)
+sys.exit(1 if missing or not size or not floor_size else 0)
 PY
 summary=$?
 [ $failures -eq 0 ] && [ $summary -eq 0 ]

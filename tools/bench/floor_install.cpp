@@ -1,7 +1,10 @@
 // The floor of the install figure: the package check, file copies, spooler
 // calls and default-printer change an install of "RK-T410(Cut) Series" cannot
 // do without, straight in a row, run when the "Install" button of its one
-// dialog ("Floor Install") is pressed; the dialog then closes. The bench
+// dialog ("Floor Install") is pressed; the dialog then closes. Like Oriel, it
+// paints its progress bar at each milestone (after the module, data and
+// shared-file copies, the driver, the printer, the default printer and the
+// end), since a user must see the install move. The bench
 // driver times it from the click to the dialog's end, as it times Oriel's
 // port page, so both pay the click's delivery and the window's closing.
 // Run in a package folder. Like Oriel, a 32-bit build installs the x86
@@ -9,6 +12,7 @@
 // x64 one (x64\). Exit status 1 and a message on stderr when a call fails,
 // since a failed run measured nothing.
 #include <windows.h>
+#include <commctrl.h>
 #include <winspool.h>
 
 #include "tools/bench/floor_template.h"
@@ -29,6 +33,8 @@ const char kPackageFolder[] = "win2k\\";
 
 const char* const kFiles[] = {"RKT4X.DLL",  "RKT410cut.GPD", "uniDRVui.DLL", "uniDRV.DLL",   "UNIDRV.HLP",
                               "UNIRES.DLL", "TTFSUB.GPD",    "STDNAMES.GPD", "RKUNI.ini",    "RKUNI.dll"};
+// The position reached after each copy (0: none), as Oriel's.
+const int kCopyMilestones[] = {10, 20, 30, 0, 40, 0, 50, 0, 0, 60};
 
 // The literal's own terminator closes the list.
 const char kDependentFiles[] = "\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0RKT4X.DLL\0";
@@ -46,6 +52,13 @@ void TouchSpooler() {
   EnumPortsA(nullptr, 2, nullptr, 0, &needed, &returned);
   std::vector<BYTE> buffer(needed ? needed : 1);
   EnumPortsA(nullptr, 2, buffer.data(), needed, &needed, &returned);
+}
+
+// The same two calls as Oriel's progress sink: the position, then the paint.
+HWND progressBar = nullptr;
+void Milestone(int percent) {
+  SendMessageW(progressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  UpdateWindow(progressBar);
 }
 
 int Install() {
@@ -67,10 +80,11 @@ int Install() {
     CloseHandle(file);
   }
 
-  for (const char* name : kFiles) {
-    const std::string source = std::string(kPackageFolder) + name;
-    const std::string destination = directory + "\\" + name;
+  for (size_t i = 0; i < sizeof kFiles / sizeof kFiles[0]; ++i) {
+    const std::string source = std::string(kPackageFolder) + kFiles[i];
+    const std::string destination = directory + "\\" + kFiles[i];
     if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) return Fail(source.c_str());
+    if (kCopyMilestones[i] != 0) Milestone(kCopyMilestones[i]);
   }
 
   DRIVER_INFO_3A driver{};
@@ -85,6 +99,7 @@ int Install() {
   driver.pMonitorName = const_cast<char*>("");
   driver.pDefaultDataType = const_cast<char*>("RAW");
   if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver))) return Fail("AddPrinterDriverA");
+  Milestone(70);
 
   PRINTER_INFO_2A printer{};
   printer.pPrinterName = const_cast<char*>("RK-T410(Cut) Series");
@@ -95,6 +110,7 @@ int Install() {
   HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
   if (!handle) return Fail("AddPrinterA");
   ClosePrinter(handle);
+  Milestone(80);
 
   // The new default printer, and the broadcast that tells running programs.
   HKEY key = nullptr;
@@ -107,12 +123,21 @@ int Install() {
     SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("windows"), SMTO_ABORTIFHUNG,
                         1000, &result);
   }
-
+  Milestone(90);
+  // Oriel's 95 follows the serial-port value (none for an LPT port), its
+  // 100 the pause the bench takes off its figure.
+  Milestone(95);
+  Milestone(100);
   return 0;
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_INITDIALOG) {
+    progressBar = GetDlgItem(dialog, floor_template::kProgressId);
+    SendMessageW(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendMessageW(progressBar, PBM_SETPOS, 0, 0);
+    return TRUE;
+  }
   if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
     EndDialog(dialog, Install());
     return TRUE;
@@ -128,7 +153,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   TouchSpooler();
-  const std::vector<WORD> t = floor_template::Dialog(L"Floor Install", L"Install");
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  const std::vector<WORD> t = floor_template::Dialog(L"Floor Install", L"Install", true);
   return static_cast<int>(
       DialogBoxIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(t.data()), nullptr, DialogProc, 0));
 }
