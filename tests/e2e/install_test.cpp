@@ -409,6 +409,10 @@ struct ManagedDefaultCase {
   bool asked;
   int answer;  // IDYES or IDNO when asked
   bool deviceWritten;
+  // A compatibility mode makes RtlGetVersion say 6.1; the registry still
+  // says 10 (a default prefix says 6).
+  const wchar_t* windowsVersion = L"win10";
+  std::optional<DWORD> currentMajorVersion;
 };
 
 void PrintTo(const ManagedDefaultCase& c, std::ostream* os) { *os << c.name; }
@@ -420,7 +424,11 @@ TEST_P(ManagedDefault, AskedOnceBeforeAnythingIsWritten) {
   const std::wstring before = L"Office,winspool,LPT3:";
   WriteRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, before);
   if (c.modeBefore) WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, kLegacyModeValue, *c.modeBefore);
-  Launch(L"win10");
+  if (c.currentMajorVersion) {
+    WriteRegistryDword(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                       L"CurrentMajorVersionNumber", *c.currentMajorVersion, KEY_WOW64_64KEY);
+  }
+  Launch(c.windowsVersion);
   HWND portPage = ReachPortPage(App(), Choices{kRow1, L"COM2:"});
   Click(Control(portPage, IDC_PORT_INSTALL));
   if (c.asked) {
@@ -451,7 +459,8 @@ INSTANTIATE_TEST_SUITE_P(
     Install, ManagedDefault,
     ::testing::Values(ManagedDefaultCase{"ModeAbsentYes", std::nullopt, true, IDYES, true},
                       ManagedDefaultCase{"ModeZeroNo", DWORD{0}, true, IDNO, false},
-                      ManagedDefaultCase{"ModeOneNotAsked", DWORD{1}, false, 0, true}),
+                      ManagedDefaultCase{"ModeOneNotAsked", DWORD{1}, false, 0, true},
+                      ManagedDefaultCase{"Win7ModeOnWindows10Yes", std::nullopt, true, IDYES, true, L"win7", DWORD{10}}),
     [](const ::testing::TestParamInfo<ManagedDefaultCase>& param) { return std::string(param.param.name); });
 
 // The last run moves the printer to another port. Wine's spooler rewrites
