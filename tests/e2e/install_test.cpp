@@ -246,6 +246,15 @@ RegistryValues PortValues() { return RegistryTexts(HKEY_LOCAL_MACHINE, kPortsKey
 const std::wstring kLegacyModeValue = L"LegacyDefaultPrinterMode";
 std::optional<std::wstring> DeviceValue() { return ReadRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue); }
 
+// A run that stopped before its first write: no copy, no spooler record, no
+// "Device", no port value.
+void ExpectNothingInstalled(const Model& model, const RegistryValues& portsBefore) {
+  ExpectNothingCopied(model);
+  ExpectNothingRegistered(model);
+  EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
+  EXPECT_EQ(PortValues(), portsBefore);
+}
+
 // ---- Installations of the exe's own architecture ----
 
 struct InstallCase {
@@ -287,10 +296,7 @@ protected:
     for (const std::wstring& name : missing) EXPECT_TRUE(Contains(message, L"\n    " + name + L": ")) << Utf8(message);
     EXPECT_TRUE(Contains(message, L"Nothing was installed")) << Utf8(message);
     EXPECT_EQ(ending.status, kStatusInstallFailed);
-    ExpectNothingCopied(model);
-    ExpectNothingRegistered(model);
-    EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
-    EXPECT_EQ(PortValues(), portsBefore);
+    ExpectNothingInstalled(model, portsBefore);
   }
 };
 
@@ -496,6 +502,38 @@ TEST_F(Install, MissingPluginFileStopsAlsoNonPluginRow) { InstallWithout(kRow1, 
 TEST_F(Install, MissingFilesAreAllNamedBeforeAnythingIsCopied) {
   InstallWithout(kRow5, {L"UNIDRV.HLP", L"RKUNI.ini"});
 }
+
+// Protected print mode admits Windows' own drivers only. Its policy value 1
+// stops the installation before anything is written; 0 changes nothing.
+class ProtectedPrintPolicy : public InstallRun, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(ProtectedPrintPolicy, StopsTheInstallationAtOne) {
+  WriteRegistryDword(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP",
+                     L"WindowsProtectedPrintGroupPolicyState", GetParam(), KEY_WOW64_64KEY);
+  const RegistryValues portsBefore = PortValues();
+  Launch();
+  const Ending ending = InstallWith(App(), Choices{kRow5, L"COM2:", true, 3});
+  if (GetParam() == 0) {
+    EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+    EXPECT_EQ(ending.status, kStatusInstalled);
+    ExpectPrinter(kRow5, L"COM2:");
+    return;
+  }
+  EXPECT_EQ(ending.messages,
+            std::vector<std::wstring>{
+                L"The printer was not installed.\n\nWindows protected print mode is on, so Windows accepts only its "
+                L"own printer drivers and would refuse this one. Nothing was installed.\n\nThe mode is turned off in "
+                L"Settings > Bluetooth & devices > Printers & scanners, or, where your administrator's policy "
+                L"turned it on, by that policy."})
+      << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstallFailed);
+  ExpectNothingInstalled(kRow5, portsBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Install, ProtectedPrintPolicy, ::testing::Values(DWORD{0}, DWORD{1}),
+                         [](const ::testing::TestParamInfo<DWORD>& param) {
+                           return "Value" + std::to_string(param.param);
+                         });
 
 // Install with no port row selected asks for one and does nothing else; the
 // user then picks a port and installs.
