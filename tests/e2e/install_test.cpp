@@ -283,12 +283,13 @@ protected:
 
   // A package without some of its files: one message names the folder and
   // each of them, and nothing is copied or registered.
-  void InstallWithout(const Model& model, const std::vector<std::wstring>& missing) {
+  void InstallWithout(const Model& model, const std::vector<std::wstring>& missing,
+                      const std::wstring& windowsVersion = kDefaultWindowsVersion) {
     const RegistryValues portsBefore = PortValues();
     const std::wstring& folder = CurrentTarget().packageFolder;
     TestPackages::Options options;
     for (const std::wstring& name : missing) options.omit.push_back({folder, name});
-    Launch(kDefaultWindowsVersion, options);
+    Launch(windowsVersion, options);
     const Ending ending = InstallWith(App(), Choices{model, L"COM2:", true, 3});
     ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
     const std::wstring& message = ending.messages[0];
@@ -502,6 +503,10 @@ TEST_F(Install, MissingPluginFileStopsAlsoNonPluginRow) { InstallWithout(kRow1, 
 TEST_F(Install, MissingFilesAreAllNamedBeforeAnythingIsCopied) {
   InstallWithout(kRow5, {L"UNIDRV.HLP", L"RKUNI.ini"});
 }
+
+// Windows 10 asks about the default printer only of a package that passed
+// its check: the one message is the package's.
+TEST_F(Install, MissingFileOnWindows10IsToldWithoutTheQuestion) { InstallWithout(kRow1, {L"RKUNI.dll"}, L"win10"); }
 
 // Protected print mode admits Windows' own drivers only. Its policy value 1
 // stops the installation before anything is written; 0 changes nothing.
