@@ -246,6 +246,15 @@ RegistryValues PortValues() { return RegistryTexts(HKEY_LOCAL_MACHINE, kPortsKey
 const std::wstring kLegacyModeValue = L"LegacyDefaultPrinterMode";
 std::optional<std::wstring> DeviceValue() { return ReadRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue); }
 
+// A run that stopped before its first write: no copy, no spooler record, no
+// "Device", no port value.
+void ExpectNothingInstalled(const Model& model, const RegistryValues& portsBefore) {
+  ExpectNothingCopied(model);
+  ExpectNothingRegistered(model);
+  EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
+  EXPECT_EQ(PortValues(), portsBefore);
+}
+
 // ---- Installations of the exe's own architecture ----
 
 struct InstallCase {
@@ -274,12 +283,13 @@ protected:
 
   // A package without some of its files: one message names the folder and
   // each of them, and nothing is copied or registered.
-  void InstallWithout(const Model& model, const std::vector<std::wstring>& missing) {
+  void InstallWithout(const Model& model, const std::vector<std::wstring>& missing,
+                      const std::wstring& windowsVersion = kDefaultWindowsVersion) {
     const RegistryValues portsBefore = PortValues();
     const std::wstring& folder = CurrentTarget().packageFolder;
     TestPackages::Options options;
     for (const std::wstring& name : missing) options.omit.push_back({folder, name});
-    Launch(kDefaultWindowsVersion, options);
+    Launch(windowsVersion, options);
     const Ending ending = InstallWith(App(), Choices{model, L"COM2:", true, 3});
     ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
     const std::wstring& message = ending.messages[0];
@@ -287,10 +297,7 @@ protected:
     for (const std::wstring& name : missing) EXPECT_TRUE(Contains(message, L"\n    " + name + L": ")) << Utf8(message);
     EXPECT_TRUE(Contains(message, L"Nothing was installed")) << Utf8(message);
     EXPECT_EQ(ending.status, kStatusInstallFailed);
-    ExpectNothingCopied(model);
-    ExpectNothingRegistered(model);
-    EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
-    EXPECT_EQ(PortValues(), portsBefore);
+    ExpectNothingInstalled(model, portsBefore);
   }
 };
 
@@ -409,6 +416,10 @@ struct ManagedDefaultCase {
   bool asked;
   int answer;  // IDYES or IDNO when asked
   bool deviceWritten;
+  // A compatibility mode makes RtlGetVersion say 6.1; the registry still
+  // says 10 (a default prefix says 6).
+  const wchar_t* windowsVersion = L"win10";
+  std::optional<DWORD> currentMajorVersion;
 };
 
 void PrintTo(const ManagedDefaultCase& c, std::ostream* os) { *os << c.name; }
@@ -420,7 +431,11 @@ TEST_P(ManagedDefault, AskedOnceBeforeAnythingIsWritten) {
   const std::wstring before = L"Office,winspool,LPT3:";
   WriteRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, before);
   if (c.modeBefore) WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, kLegacyModeValue, *c.modeBefore);
-  Launch(L"win10");
+  if (c.currentMajorVersion) {
+    WriteRegistryDword(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                       L"CurrentMajorVersionNumber", *c.currentMajorVersion, KEY_WOW64_64KEY);
+  }
+  Launch(c.windowsVersion);
   HWND portPage = ReachPortPage(App(), Choices{kRow1, L"COM2:"});
   Click(Control(portPage, IDC_PORT_INSTALL));
   if (c.asked) {
@@ -451,7 +466,8 @@ INSTANTIATE_TEST_SUITE_P(
     Install, ManagedDefault,
     ::testing::Values(ManagedDefaultCase{"ModeAbsentYes", std::nullopt, true, IDYES, true},
                       ManagedDefaultCase{"ModeZeroNo", DWORD{0}, true, IDNO, false},
-                      ManagedDefaultCase{"ModeOneNotAsked", DWORD{1}, false, 0, true}),
+                      ManagedDefaultCase{"ModeOneNotAsked", DWORD{1}, false, 0, true},
+                      ManagedDefaultCase{"Win7ModeOnWindows10Yes", std::nullopt, true, IDYES, true, L"win7", DWORD{10}}),
     [](const ::testing::TestParamInfo<ManagedDefaultCase>& param) { return std::string(param.param.name); });
 
 // The last run moves the printer to another port. Wine's spooler rewrites
@@ -487,6 +503,42 @@ TEST_F(Install, MissingPluginFileStopsAlsoNonPluginRow) { InstallWithout(kRow1, 
 TEST_F(Install, MissingFilesAreAllNamedBeforeAnythingIsCopied) {
   InstallWithout(kRow5, {L"UNIDRV.HLP", L"RKUNI.ini"});
 }
+
+// Windows 10 asks about the default printer only of a package that passed
+// its check: the one message is the package's.
+TEST_F(Install, MissingFileOnWindows10IsToldWithoutTheQuestion) { InstallWithout(kRow1, {L"RKUNI.dll"}, L"win10"); }
+
+// Protected print mode admits Windows' own drivers only. Its policy value 1
+// stops the installation before anything is written; 0 changes nothing.
+class ProtectedPrintPolicy : public InstallRun, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(ProtectedPrintPolicy, StopsTheInstallationAtOne) {
+  WriteRegistryDword(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP",
+                     L"WindowsProtectedPrintGroupPolicyState", GetParam(), KEY_WOW64_64KEY);
+  const RegistryValues portsBefore = PortValues();
+  Launch();
+  const Ending ending = InstallWith(App(), Choices{kRow5, L"COM2:", true, 3});
+  if (GetParam() == 0) {
+    EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+    EXPECT_EQ(ending.status, kStatusInstalled);
+    ExpectPrinter(kRow5, L"COM2:");
+    return;
+  }
+  EXPECT_EQ(ending.messages,
+            std::vector<std::wstring>{
+                L"The printer was not installed.\n\nWindows protected print mode is on, so Windows accepts only its "
+                L"own printer drivers and would refuse this one. Nothing was installed.\n\nThe mode is turned off in "
+                L"Settings > Bluetooth & devices > Printers & scanners, or, where your administrator's policy "
+                L"turned it on, by that policy."})
+      << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstallFailed);
+  ExpectNothingInstalled(kRow5, portsBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Install, ProtectedPrintPolicy, ::testing::Values(DWORD{0}, DWORD{1}),
+                         [](const ::testing::TestParamInfo<DWORD>& param) {
+                           return "Value" + std::to_string(param.param);
+                         });
 
 // Install with no port row selected asks for one and does nothing else; the
 // user then picks a port and installs.

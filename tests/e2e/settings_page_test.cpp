@@ -4,6 +4,7 @@
 #include <set>
 
 #include "tests/e2e/oriel_fixture.h"
+#include "tests/e2e/spooler_checks.h"
 
 namespace e2e {
 namespace {
@@ -248,6 +249,30 @@ TEST_F(SettingsPage, SelectionsKeptAcrossPortPage) {
   EXPECT_EQ(ReadState(page), chosen) << "after Cancel on the port page";
   EXPECT_TRUE(App().Running());
 }
+
+// The caption shows the small icon, Alt+Tab the big one: each an image of
+// its own size for the window's DPI (32 and 16 pixels at 96), not one image
+// shrunk. scripts/e2e_case_setup.sh takes these cases out of the virtual
+// desktop, so that the page is an X window with the icons Wine gave it.
+class CaptionIcons : public OrielUiTest, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(CaptionIcons, SizedForTheWindowsDpi) {
+  const std::wstring setup = GetEnv(L"ORIEL_CASE_SETUP");
+  if (setup != L"no virtual desktop") {
+    GTEST_SKIP() << (setup.empty() ? "scripts/e2e_case_setup.sh did not run for this case" : Utf8(setup));
+  }
+  const int dpi = static_cast<int>(GetParam());
+  WriteRegistryDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", GetParam());
+  Launch();
+  OpenSettingsPage();
+  const int big = 32 * dpi / 96, small = 16 * dpi / 96;
+  EXPECT_EQ(XWindowIconSizes(kSettingsPageTitle), (std::vector<std::pair<int, int>>{{big, big}, {small, small}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsPage, CaptionIcons, ::testing::Values(DWORD{96}, DWORD{192}),
+                         [](const ::testing::TestParamInfo<DWORD>& param) {
+                           return "Dpi" + std::to_string(param.param);
+                         });
 
 }  // namespace
 }  // namespace e2e

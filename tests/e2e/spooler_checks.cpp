@@ -286,9 +286,9 @@ std::optional<DWORD> ReadRegistryDword(HKEY root, const std::wstring& path, cons
   return value;
 }
 
-void WriteRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+void WriteRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value, REGSAM view) {
   HKEY key = nullptr;
-  LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+  LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) Fail("cannot open " + KeyName(root, path) + ": " + ErrorText(status));
   status = RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
   RegCloseKey(key);

@@ -73,7 +73,9 @@ std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& path
 std::map<std::wstring, std::wstring> RegistryTexts(HKEY root, const std::wstring& path);
 void WriteRegistryText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
 std::optional<DWORD> ReadRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name);
-void WriteRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+// `view` KEY_WOW64_64KEY reaches the 64-bit view from a 32-bit driver as well.
+void WriteRegistryDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value,
+                        REGSAM view = 0);
 void DeleteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name);  // absent is fine
 void CreateRegistryKey(HKEY root, const std::wstring& path);  // present is fine
 void DeleteRegistryKey(HKEY root, const std::wstring& path);  // with its values; absent is fine

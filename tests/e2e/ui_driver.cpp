@@ -6,7 +6,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
+
+#include "tests/e2e/test_package.h"
 
 namespace e2e {
 namespace {
@@ -678,6 +682,52 @@ LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 }
 
 void Sync(HWND window) { SendWithTimeout(window, WM_NULL); }
+
+// ---- X ----
+
+std::vector<std::pair<int, int>> XWindowIconSizes(const std::wstring& title) {
+  if (title.find_first_of(L"'\"") != std::wstring::npos) Fail("xprop: no quotes in the title " + Quote(title));
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t path[MAX_PATH + 1];
+  if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"xp", 0, path)) {
+    Fail("xprop: no temporary file: " + LastErrorText());
+  }
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE out = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) Fail("xprop: cannot create " + Utf8(path) + ": " + LastErrorText());
+  // Wine runs a Unix program by its DOS path and gives no handle to wait
+  // for, so the shell marks the end of the output.
+  const char* const kEnd = "end of xprop\n";
+  std::wstring command = L"Z:\\bin\\sh -c \"xprop -name '" + title + L"' _NET_WM_ICON; echo end of xprop\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = out;
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  const std::string startError = LastErrorText();
+  CloseHandle(out);
+  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hThread) CloseHandle(process.hThread);
+  std::string text;
+  const auto ended = [&] {
+    return ReadWholeFile(path, &text) && text.size() >= std::strlen(kEnd) &&
+           text.compare(text.size() - std::strlen(kEnd), std::string::npos, kEnd) == 0;
+  };
+  const bool done = started && WaitUntil(ended, kMessageTimeoutMs);
+  DeleteFileW(path);
+  if (!started) Fail("cannot start " + Utf8(command) + ": " + startError);
+  if (!done) Fail("xprop did not finish within " + std::to_string(kMessageTimeoutMs) + " ms: " + text);
+  std::vector<std::pair<int, int>> sizes;
+  for (std::size_t at = text.find("Icon ("); at != std::string::npos; at = text.find("Icon (", at + 1)) {
+    int width = 0, height = 0;
+    if (std::sscanf(text.c_str() + at, "Icon (%d x %d)", &width, &height) == 2) sizes.emplace_back(width, height);
+  }
+  if (sizes.empty()) Fail("xprop gave no icon for " + Quote(title) + ": " + text);
+  return sizes;
+}
 
 // ---- Screenshots ----
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -181,6 +182,13 @@ LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam = 0, LPARAM lPa
                         DWORD timeoutMs = kMessageTimeoutMs);
 // Returns once the window's thread has handled every message sent before.
 void Sync(HWND window);
+
+// ---- X ----
+// The sizes of the images Wine handed to X as the window's _NET_WM_ICON, big
+// icon first, read by xprop (a Unix program Wine starts). Only a window
+// outside Wine's virtual desktop is an X window of its own; WM_GETICON from
+// another process gives NULL under Wine 8. Throws when xprop finds no window.
+std::vector<std::pair<int, int>> XWindowIconSizes(const std::wstring& title);
 
 // ---- Screenshots ----
 // Saves the whole display as <ORIEL_SCREENSHOTS>\<name>.png, after letting
