@@ -362,10 +362,18 @@ void Win32System::BroadcastSettingChange(const std::string& section) {
   // Outlives the call: the thread may still be sending after the wait.
   static std::string text;
   text = section;
-  if (HANDLE thread = ::CreateThread(nullptr, 0, &BroadcastThread, text.data(), 0, nullptr)) {
-    ::WaitForSingleObject(thread, kWaitMs);
-    ::CloseHandle(thread);
+  HANDLE thread = ::CreateThread(nullptr, 0, &BroadcastThread, text.data(), 0, nullptr);
+  if (thread == nullptr) return;
+  // The broadcast reaches this thread's own windows too: their sent
+  // messages are answered meanwhile, or each would wait out its timeout.
+  const DWORD start = ::GetTickCount();
+  for (DWORD waited = 0; waited < kWaitMs; waited = ::GetTickCount() - start) {
+    const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, kWaitMs - waited, QS_SENDMESSAGE);
+    if (woke != WAIT_OBJECT_0 + 1) break;  // the thread ended, the time is up, or the wait failed
+    MSG message;
+    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
+  ::CloseHandle(thread);
 }
 
 std::optional<DesktopUser> Win32System::QueryShellUser() { return ShellAccount(); }
