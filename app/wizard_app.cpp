@@ -7,7 +7,12 @@
 #include "app/context.h"
 #include "pages/os_page.h"
 #include "pages/settings_page.h"
-#include "platform/win32/services/services.h"
+#include "platform/win32/runtime/system_library.h"
+#include "platform/win32/services/files.h"
+#include "platform/win32/services/registry.h"
+#include "platform/win32/services/service_control.h"
+#include "platform/win32/services/spooler.h"
+#include "platform/win32/services/system.h"
 
 namespace oriel {
 

@@ -4,9 +4,9 @@ namespace oriel {
 
 DefaultPrinterOwner FindDefaultPrinterOwner(SystemServices& system, Registry& registry) {
   // The shell runs as the person at the desktop; kiosk shells leave no shell
-  // window, and then the console session's user is that person.
+  // window, and then the user of the session Oriel runs in is that person.
   std::optional<DesktopUser> desktop = system.QueryShellUser();
-  if (!desktop) desktop = system.QueryConsoleUser();
+  if (!desktop) desktop = system.QuerySessionUser();
   if (!desktop || desktop->isProcessUser || desktop->sid.empty()) return {};
   DefaultPrinterOwner owner{RegistryRoot::Users, desktop->sid + "\\" + std::string(kWindowsKeyPath), desktop->name};
   // A profile that is not loaded (or not ours to write) leaves the default

@@ -6,12 +6,9 @@
 #include "catalogue/descrambler.h"
 #include "catalogue/tables.h"
 #include "pages/about_box.h"
-#include "pages/logic/install_messages.h"
-#include "pages/logic/os_kind.h"
-#include "pages/logic/spooler_messages.h"
+#include "pages/installation.h"
 #include "pages/port_page.h"
 #include "platform/win32/toolkit/dpi.h"
-#include "platform/win32/toolkit/messages.h"
 #include "resources/resource.h"
 
 namespace oriel {
@@ -21,31 +18,6 @@ namespace {
 // The port page of the latest Next: it must outlive its modal run, because its
 // chosen port is read after it closes. A later Next releases it.
 std::unique_ptr<PortPage> latestPortPage;
-
-class ProgressBarSink final : public InstallProgress {
- public:
-  explicit ProgressBarSink(win32::ProgressBar bar) : bar_(bar) {}
-  void SetPosition(int percent) override {
-    bar_.SetPos(percent);
-    // The installation holds the thread; paint now so the bar really moves.
-    ::UpdateWindow(bar_.Handle());
-  }
-
- private:
-  win32::ProgressBar bar_;
-};
-
-class MessageBoxNotifier final : public InstallNotifier {
- public:
-  explicit MessageBoxNotifier(HWND owner) : owner_(owner) {}
-  void RegistryWriteFailed() override { win32::ShowMessage(owner_, L"错误：无法设置有关的注册表信息"); }
-  bool AskToStopManagedDefault(std::string_view printerName, std::string_view accountName) override {
-    return win32::AskYesNo(owner_, win32::WideFromAnsi(DefaultPrinterQuestion(printerName, accountName)));
-  }
-
- private:
-  HWND owner_;
-};
 
 }  // namespace
 
@@ -155,33 +127,11 @@ void SettingsPage::OnNext() {
   const INT_PTR result = latestPortPage->DoModal();
   if (result == IDCANCEL) return;
   Context().chosenPortName = latestPortPage->ChosenPort();
-  ReportInstallation(result);
+  ReportInstallation(hwnd_, *latestPortPage, result, outcome_);
   OnOK();
 }
 
-void SettingsPage::ReportInstallation(INT_PTR portPageResult) {
-  if (portPageResult != IDOK || !outcome_) {
-    // Only an installation that began can have left anything behind.
-    const bool installStarted = latestPortPage->InstallError().has_value();
-    Outcome() = installStarted ? WizardOutcome::InstallFailed : WizardOutcome::NotInstalled;
-    const std::string text =
-        PortPageEndMessage(latestPortPage->InstallError(), latestPortPage->EndedOnInternalError());
-    if (!text.empty()) win32::ShowMessage(hwnd_, win32::WideFromAnsi(text));
-    return;
-  }
-  if (!outcome_->completed) {
-    Outcome() = WizardOutcome::InstallFailed;
-    win32::ShowMessage(hwnd_, win32::WideFromAnsi(FailureMessage(*outcome_, [](std::uint32_t error) {
-                         return win32::SystemErrorText(error);
-                       })));
-    return;
-  }
-  Outcome() = WizardOutcome::Installed;
-  const int osKind = Context().osKind;
-  if (IsNtOsKind(osKind)) win32::ShowMessage(hwnd_, L"Completed!");
-}
-
-void SettingsPage::RunInstaller(const InstallVariant& variant, win32::ProgressBar progress, HWND messageOwner) {
+InstallInputs SettingsPage::Choices() const {
   InstallInputs inputs;
   inputs.portIndex = portList_.GetCurSel();
   inputs.modelRow = modelList_.GetCurSel();
@@ -194,12 +144,11 @@ void SettingsPage::RunInstaller(const InstallVariant& variant, win32::ProgressBa
     inputs.serial.flow = serialLists_[4].GetCurSel();
   }
   inputs.chosenPort = Context().portPage != nullptr ? Context().portPage->ChosenPort() : std::string();
+  return inputs;
+}
 
-  Platform& platform = Services();
-  ProgressBarSink sink(progress);
-  MessageBoxNotifier notifier(messageOwner);
-  InstallServices services{platform.spooler, platform.registry, platform.files, platform.system, sink, notifier};
-  outcome_ = InstallPrinter(variant, inputs, Context().chosenPortName, services);
+void SettingsPage::RunInstaller(const InstallVariant& variant, win32::ProgressBar progress, HWND messageOwner) {
+  outcome_ = RunInstallation(variant, Choices(), progress, messageOwner);
 }
 
 }  // namespace oriel

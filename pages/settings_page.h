@@ -8,7 +8,8 @@
 namespace oriel {
 
 // Second page: model, default-printer choice, and the hidden serial section.
-// The installer runs as an operation of this page, reading its controls.
+// The port page's Install runs the installation through this page, with the
+// choices its controls hold.
 class SettingsPage : public win32::DialogPage {
  public:
   SettingsPage();
@@ -31,7 +32,7 @@ class SettingsPage : public win32::DialogPage {
   void OnModelChange();
   void OnPortChange();
   void EnableSerialLists(bool enable);
-  void ReportInstallation(INT_PTR portPageResult);
+  InstallInputs Choices() const;
 
   // The caption and taskbar take each at its own size for the window's DPI;
   // the minimised window and dragging show the big one.

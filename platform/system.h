@@ -34,8 +34,10 @@ class SystemServices {
   // The user of the shell's process (GetShellWindow's owner); nullopt where
   // there is no shell window, as under kiosk shells, or it cannot be read.
   virtual std::optional<DesktopUser> QueryShellUser() = 0;
-  // The user signed in to the active console session; nullopt when none is.
-  virtual std::optional<DesktopUser> QueryConsoleUser() = 0;
+  // The user signed in to the session this process runs in (not the console
+  // session, which under Remote Desktop is someone else's); nullopt when
+  // nobody is.
+  virtual std::optional<DesktopUser> QuerySessionUser() = 0;
   // IsWow64Process2's native machine; nullopt where the function is missing
   // (before Windows 10 1709) or fails.
   virtual std::optional<std::uint16_t> QueryNativeMachine() = 0;

@@ -69,7 +69,7 @@ class DebugLines : public SystemServices {
   int QueryWow64Flag() override { Unexpected(); }
   bool QueryRealVersion(OsVersionInfoEx&) override { Unexpected(); }
   std::optional<DesktopUser> QueryShellUser() override { Unexpected(); }
-  std::optional<DesktopUser> QueryConsoleUser() override { Unexpected(); }
+  std::optional<DesktopUser> QuerySessionUser() override { Unexpected(); }
   std::optional<std::uint16_t> QueryNativeMachine() override { Unexpected(); }
   std::optional<bool> QueryProtectedPrintEnabled() override { Unexpected(); }
   void Sleep(std::uint32_t) override { Unexpected(); }

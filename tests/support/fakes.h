@@ -278,7 +278,7 @@ class FakeSystem : public SystemServices {
   std::optional<OsVersionInfoEx> realVersion;
   // What Windows as a shop PC has: none of these answers is Wine's.
   std::optional<DesktopUser> shellUser;
-  std::optional<DesktopUser> consoleUser;
+  std::optional<DesktopUser> sessionUser;
   std::optional<std::uint16_t> nativeMachine;
   std::optional<bool> protectedPrint;
 
@@ -290,7 +290,7 @@ class FakeSystem : public SystemServices {
   int QueryWow64Flag() override;
   bool QueryRealVersion(OsVersionInfoEx& record) override;
   std::optional<DesktopUser> QueryShellUser() override { return shellUser; }
-  std::optional<DesktopUser> QueryConsoleUser() override { return consoleUser; }
+  std::optional<DesktopUser> QuerySessionUser() override { return sessionUser; }
   std::optional<std::uint16_t> QueryNativeMachine() override { return nativeMachine; }
   std::optional<bool> QueryProtectedPrintEnabled() override { return protectedPrint; }
   void Sleep(std::uint32_t milliseconds) override;

@@ -306,13 +306,13 @@ TEST(DefaultPrinter, Windows10UnderACompatibilityModeIsStillWindows10) {
 
 // A technician's credentials elevated Oriel: HKEY_CURRENT_USER is the
 // technician's, and the default belongs in the cashier's profile, found by
-// the shell's user or, with no shell window, the console session's.
+// the shell's user or, with no shell window, the session's.
 TEST(DefaultPrinter, GoesToTheDesktopUsersProfile) {
   const DesktopUser cashier{"S-1-5-21-7-1001", "SHOP\\cashier", false};
   const std::string cashierWindows = "S-1-5-21-7-1001\\" + kHkcuWindows;
   const struct {
     const char* name;
-    std::optional<DesktopUser> shell, console;
+    std::optional<DesktopUser> shell, session;
     bool hiveLoaded;
     RegistryRoot root;
   } cases[] = {
@@ -327,7 +327,7 @@ TEST(DefaultPrinter, GoesToTheDesktopUsersProfile) {
     InstallRig rig;
     rig.system.realVersion = Windows(10);
     rig.system.shellUser = c.shell;
-    rig.system.consoleUser = c.console;
+    rig.system.sessionUser = c.session;
     if (!c.hiveLoaded) rig.registry.refusedRoots[RegistryRoot::Users] = testing::kErrorFileNotFound;
     ASSERT_TRUE(Install(rig, Inputs()).completed);
     const std::string path = c.root == RegistryRoot::Users ? cashierWindows : kHkcuWindows;

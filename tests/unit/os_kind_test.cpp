@@ -96,7 +96,7 @@ class ScriptedVersions : public SystemServices {
   int QueryWow64Flag() override { return 0; }
   bool QueryRealVersion(OsVersionInfoEx&) override { return false; }
   std::optional<DesktopUser> QueryShellUser() override { return std::nullopt; }
-  std::optional<DesktopUser> QueryConsoleUser() override { return std::nullopt; }
+  std::optional<DesktopUser> QuerySessionUser() override { return std::nullopt; }
   std::optional<std::uint16_t> QueryNativeMachine() override { return std::nullopt; }
   std::optional<bool> QueryProtectedPrintEnabled() override { return std::nullopt; }
   void Sleep(std::uint32_t) override {}

@@ -22,7 +22,8 @@
 #include "pages/logic/port_rows.h"
 #include "pages/port_list_view.h"
 #include "platform/win32/toolkit/controls.h"
-#include "platform/win32/services/services.h"
+#include "platform/win32/services/spooler.h"
+#include "platform/win32/services/system.h"
 
 namespace {
 

@@ -1,14 +1,20 @@
+// The per-monitor DPI functions are declared for Windows 10 only; they are
+// still looked up at run time, so Oriel starts on older Windows.
+#undef WINVER
+#define WINVER 0x0605
+#include <windows.h>
+#include <commctrl.h>
+
 #include "platform/win32/toolkit/dpi.h"
 
+#include "platform/win32/runtime/system_library.h"
 #include "resources/resource.h"
 
 namespace oriel::win32 {
 
 // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getdpiforwindow
 UINT WindowDpi(HWND window) {
-  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  static const auto getDpiForWindow = ORIEL_SYSTEM_FUNCTION(SystemModule(L"user32.dll"), GetDpiForWindow);
   if (getDpiForWindow != nullptr) {
     if (const UINT dpi = getDpiForWindow(window); dpi != 0) return dpi;
   }
@@ -26,9 +32,8 @@ int ScaledForDpi(int pixelsAt96, UINT dpi) {
 
 // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-getsystemmetricsfordpi
 int SystemMetricForDpi(int index, UINT dpi) {
-  using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
-  static const auto getSystemMetricsForDpi = reinterpret_cast<GetSystemMetricsForDpiFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+  static const auto getSystemMetricsForDpi =
+      ORIEL_SYSTEM_FUNCTION(SystemModule(L"user32.dll"), GetSystemMetricsForDpi);
   if (getSystemMetricsForDpi != nullptr) return getSystemMetricsForDpi(index, dpi);
   return ::GetSystemMetrics(index);
 }
@@ -38,9 +43,8 @@ int SystemMetricForDpi(int index, UINT dpi) {
 // https://learn.microsoft.com/en-us/windows/win32/api/commctrl/nf-commctrl-loadiconwithscaledown
 ApplicationIcon::ApplicationIcon(int size) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-  static const auto loadIconWithScaleDown = reinterpret_cast<LoadIconWithScaleDownFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), "LoadIconWithScaleDown")));
+  static const auto loadIconWithScaleDown =
+      ORIEL_SYSTEM_FUNCTION(SystemModule(L"comctl32.dll"), LoadIconWithScaleDown);
   if (loadIconWithScaleDown != nullptr &&
       SUCCEEDED(loadIconWithScaleDown(instance, MAKEINTRESOURCEW(IDI_ORIEL), size, size, &icon_))) {
     return;
