@@ -8,7 +8,10 @@ DefaultPrinterOwner FindDefaultPrinterOwner(SystemServices& system, Registry& re
   std::optional<DesktopUser> desktop = system.QueryShellUser();
   if (!desktop) desktop = system.QuerySessionUser();
   if (!desktop || desktop->isProcessUser || desktop->sid.empty()) return {};
-  DefaultPrinterOwner owner{RegistryRoot::Users, desktop->sid + "\\" + std::string(kWindowsKeyPath), desktop->name};
+  // A domain account whose name cannot be looked up (no domain controller
+  // in reach) is still someone else's: the question must not say "your".
+  std::string account = !desktop->name.empty() ? desktop->name : "the account signed in at this PC (" + desktop->sid + ")";
+  DefaultPrinterOwner owner{RegistryRoot::Users, desktop->sid + "\\" + std::string(kWindowsKeyPath), std::move(account)};
   // A profile that is not loaded (or not ours to write) leaves the default
   // where it always went.
   RegistryKey key = nullptr;

@@ -95,17 +95,25 @@ std::optional<std::string> SelectionOutsideTables(const InstallInputs& inputs, b
   return std::nullopt;
 }
 
-// Opens, sets, closes. A key that does not open is left alone without a word;
-// a value that will not set is reported and the installation goes on. true
-// when the value was written.
-bool WriteRegistryText(Registry& registry, InstallNotifier& notifier, RegistryRoot root,
-                       std::string_view path, std::string_view name, const std::string& text) {
+// Opens, sets, closes. A key that does not open or a value that will not set
+// is reported, named in the outcome, and the installation goes on.
+bool WriteRegistryText(Registry& registry, InstallNotifier& notifier, std::vector<SettingNotWritten>& notWritten,
+                       RegistryRoot root, std::string_view path, std::string_view name, const std::string& text) {
+  const std::string keyPath(path);
+  const std::string valueName(name);
   RegistryKey key = nullptr;
-  if (registry.OpenForSetValue(root, std::string(path), key) != 0) return false;
-  const bool written = registry.SetString(key, std::string(name), text) == 0;
-  if (!written) notifier.RegistryWriteFailed();
+  if (const std::uint32_t error = registry.OpenForSetValue(root, keyPath, key); error != 0) {
+    notWritten.push_back({root, keyPath, valueName, "RegOpenKeyExA", error});
+    notifier.RegistryWriteFailed();
+    return false;
+  }
+  const std::uint32_t error = registry.SetString(key, valueName, text);
+  if (error != 0) {
+    notWritten.push_back({root, keyPath, valueName, "RegSetValueExA", error});
+    notifier.RegistryWriteFailed();
+  }
   registry.Close(key);
-  return written;
+  return error == 0;
 }
 
 class Installation {
@@ -139,7 +147,7 @@ class Installation {
     // The serial settings belong to the COM entry of the settings page's own
     // list, which need not be the port the printer was created on.
     if (inputs_.portIndex >= kFirstComPortIndex) {
-      WriteRegistryText(s_.registry, s_.notifier, RegistryRoot::LocalMachine, kPortsKeyPath,
+      WriteRegistryText(s_.registry, s_.notifier, notWritten_, RegistryRoot::LocalMachine, kPortsKeyPath,
                         PortValueName(inputs_.portIndex), SerialValueText(inputs_.serial));
     }
     s_.progress.SetPosition(95);
@@ -150,8 +158,12 @@ class Installation {
 
     InstallOutcome done;
     done.completed = true;
+    done.settingsNotWritten = std::move(notWritten_);
     return done;
   }
+
+  // Where the package was found, or looked for first.
+  const std::string& PackageFolder() const { return packageFolder_; }
 
  private:
   // Packages hold drivers for x86 and x64 only. An x86 process on ARM64
@@ -192,25 +204,33 @@ class Installation {
   bool WriteDefaultPrinter() {
     const std::string device = DeviceValueText(row_.driverName, port_);
     if (!stopManagedDefault_) {
-      return WriteRegistryText(s_.registry, s_.notifier, owner_.root, owner_.windowsKeyPath, kDeviceValueName,
-                               device);
+      return WriteRegistryText(s_.registry, s_.notifier, notWritten_, owner_.root, owner_.windowsKeyPath,
+                               kDeviceValueName, device);
     }
     const std::string modeName(kLegacyDefaultPrinterModeName);
+    const std::string deviceName(kDeviceValueName);
     std::uint32_t previousMode = 0;
     const bool hadMode =
         s_.registry.QueryDword(owner_.root, owner_.windowsKeyPath, modeName, previousMode) != kErrorFileNotFound;
+    const auto notWritten = [&](const std::string& value, const char* call, std::uint32_t error) {
+      notWritten_.push_back({owner_.root, owner_.windowsKeyPath, value, call, error});
+      s_.notifier.RegistryWriteFailed();
+      return false;
+    };
     RegistryKey key = nullptr;
-    if (s_.registry.OpenForSetValue(owner_.root, owner_.windowsKeyPath, key) != 0) return false;
+    if (const std::uint32_t error = s_.registry.OpenForSetValue(owner_.root, owner_.windowsKeyPath, key); error != 0)
+      return notWritten(deviceName, "RegOpenKeyExA", error);
     bool written = false;
-    if (s_.registry.SetDword(key, modeName, 1) == 0) {
-      written = s_.registry.SetString(key, std::string(kDeviceValueName), device) == 0;
-      if (!written) {
-        // A mode that could not be read as a number was taken as 0 too.
-        if (hadMode) s_.registry.SetDword(key, modeName, previousMode);
-        else s_.registry.DeleteValue(key, modeName);
-      }
+    if (const std::uint32_t modeError = s_.registry.SetDword(key, modeName, 1); modeError != 0) {
+      notWritten(modeName, "RegSetValueExA", modeError);
+    } else if (const std::uint32_t error = s_.registry.SetString(key, deviceName, device); error != 0) {
+      // A mode that could not be read as a number was taken as 0 too.
+      if (hadMode) s_.registry.SetDword(key, modeName, previousMode);
+      else s_.registry.DeleteValue(key, modeName);
+      notWritten(deviceName, "RegSetValueExA", error);
+    } else {
+      written = true;
     }
-    if (!written) s_.notifier.RegistryWriteFailed();
     s_.registry.Close(key);
     return written;
   }
@@ -233,9 +253,15 @@ class Installation {
 
   std::optional<InstallOutcome> Copy(std::string_view name, int milestone) {
     InstallOutcome attempt;
-    attempt.subject = PathIn(variant_.folder, name);
+    attempt.subject = PathIn(packageFolder_, name);
     attempt.destination = PathIn(directory_, name);
+    // CopyFile refuses to replace a read-only or hidden file, and gives each
+    // copy its source's attributes: a package from a CD or a read-only share
+    // would leave copies that the next installation cannot replace.
+    // https://learn.microsoft.com/en-us/windows/win32/api/winbase/nf-winbase-copyfile
+    s_.files.MakeReplaceable(attempt.destination);
     const std::uint32_t error = s_.files.CopyReplacing(attempt.subject, attempt.destination);
+    if (error == 0) s_.files.MakeReplaceable(attempt.destination);
     if (error != 0) {
       attempt.step = InstallStep::CopyFile;
       attempt.error = error;
@@ -256,18 +282,40 @@ class Installation {
     return files;
   }
 
-  // All or nothing: a package missing a file would otherwise leave the files
-  // before it in the driver directory.
-  std::optional<InstallOutcome> CheckPackage() {
-    InstallOutcome outcome;
+  std::vector<UnreadableFile> UnreadableFiles(const std::string& folder) {
+    std::vector<UnreadableFile> unreadable;
     for (const PackageFile& file : PackageFiles()) {
-      if (const std::uint32_t error = s_.files.CheckReadable(PathIn(variant_.folder, file.name)); error != 0) {
-        outcome.unreadable.push_back({std::string(file.name), error});
+      if (const std::uint32_t error = s_.files.CheckReadable(PathIn(folder, file.name)); error != 0) {
+        unreadable.push_back({std::string(file.name), error});
       }
     }
+    return unreadable;
+  }
+
+  // All or nothing: a package missing a file would otherwise leave the files
+  // before it in the driver directory. The package is looked for where Oriel
+  // was started, as scripts expect, and then beside Oriel.exe: a shortcut's
+  // "Start in", an elevated batch file (System32) or a scheduled task start
+  // it elsewhere.
+  std::optional<InstallOutcome> CheckPackage() {
+    const std::string folder(variant_.folder);
+    InstallOutcome outcome;
+    outcome.unreadable = UnreadableFiles(folder);
     if (outcome.unreadable.empty()) return std::nullopt;
     outcome.step = InstallStep::PackageCheck;
-    outcome.subject = s_.files.FullPath(std::string(variant_.folder));
+    outcome.subject = s_.files.FullPath(folder);
+    if (const std::string program = s_.files.ProgramFolder(); !program.empty()) {
+      const std::string besideProgram = PathIn(program, folder);
+      const std::string besideProgramFull = s_.files.FullPath(besideProgram);
+      if (!SameTextIgnoringCase(besideProgramFull, outcome.subject)) {
+        std::vector<UnreadableFile> unreadable = UnreadableFiles(besideProgram);
+        if (unreadable.empty()) {
+          packageFolder_ = besideProgram;
+          return std::nullopt;
+        }
+        outcome.programFolderCheck = PackageFolderCheck{besideProgramFull, std::move(unreadable)};
+      }
+    }
     return outcome;
   }
 
@@ -390,7 +438,9 @@ class Installation {
   const InstallInputs& inputs_;
   std::string& port_;
   InstallServices& s_;
+  std::string packageFolder_{variant_.folder};
   std::string directory_;
+  std::vector<SettingNotWritten> notWritten_;
   DefaultPrinterOwner owner_;
   bool setDefaultPrinter_ = inputs_.setDefaultPrinter;
   bool stopManagedDefault_ = false;
@@ -426,9 +476,10 @@ namespace {
 
 InstallOutcome RunInstallation(const InstallVariant& variant, const ModelRow& row, const InstallInputs& inputs,
                                std::string& chosenPortName, InstallServices& services) {
-  InstallOutcome outcome = Installation(variant, row, inputs, chosenPortName, services).Run();
-  if (!outcome.completed) {
-    outcome.packageFolder = services.files.FullPath(std::string(variant.folder));
+  Installation installation(variant, row, inputs, chosenPortName, services);
+  InstallOutcome outcome = installation.Run();
+  if (!outcome.completed || !outcome.settingsNotWritten.empty()) {
+    outcome.packageFolder = services.files.FullPath(installation.PackageFolder());
     outcome.environment = variant.environment;
     outcome.driverName = row.driverName;
   }

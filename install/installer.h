@@ -20,7 +20,9 @@ namespace oriel {
 
 struct InstallVariant {
   std::string_view environment;  // spooler environment name
-  std::string_view folder;       // package folder, relative to the current directory
+  // Package folder, looked for in the current directory and then beside
+  // Oriel.exe.
+  std::string_view folder;
 };
 inline constexpr InstallVariant kVariant32{"Windows NT x86", "win2k"};
 inline constexpr InstallVariant kVariant64{"Windows x64", "x64"};
@@ -52,7 +54,8 @@ class InstallProgress {
 class InstallNotifier {
  public:
   virtual ~InstallNotifier() = default;
-  // The page shows "错误：无法设置有关的注册表信息"; the procedure goes on afterwards.
+  // A setting did not go in: the page shows "错误：无法设置有关的注册表信息";
+  // the procedure goes on afterwards, and its outcome names the setting.
   virtual void RegistryWriteFailed() = 0;
   // Asked once the package has been found complete, where Windows manages
   // the default printer: true when Windows is to stop managing it so that
@@ -87,10 +90,28 @@ struct UnreadableFile {
   bool operator==(const UnreadableFile&) const = default;
 };
 
+// A package folder that was looked in and found incomplete.
+struct PackageFolderCheck {
+  std::string folder;  // full path, as the system opened it
+  std::vector<UnreadableFile> unreadable;
+};
+
+// A setting the installation was to write and could not.
+struct SettingNotWritten {
+  RegistryRoot root{};
+  std::string keyPath;
+  std::string valueName;
+  std::string call;  // "RegOpenKeyExA" or "RegSetValueExA"
+  std::uint32_t error = 0;
+  bool operator==(const SettingNotWritten&) const = default;
+};
+
 // error is the system error code; 0 when the fault is the installer's own
 // finding (an out-of-range selection, an empty driver directory), so the page
 // has no system message to add.
 struct InstallOutcome {
+  // The driver and the printer are installed; settingsNotWritten says
+  // whether every setting went in too.
   bool completed = false;
   InstallStep step = InstallStep::None;
   // Selection: which list and index ("model row 15"); Processor: the
@@ -102,7 +123,10 @@ struct InstallOutcome {
   std::string subject;
   std::uint32_t error = 0;
   std::string destination;  // CopyFile only; SetPrinter: the port
-  std::vector<UnreadableFile> unreadable;  // PackageCheck only
+  std::vector<UnreadableFile> unreadable;  // PackageCheck only: in the folder named by subject
+  // PackageCheck only: beside Oriel.exe, where that is another folder.
+  std::optional<PackageFolderCheck> programFolderCheck;
+  std::vector<SettingNotWritten> settingsNotWritten;  // completed only
   // The variant's package folder (full path), spooler environment and the
   // model's driver name, for the hints about a package or driver that does
   // not suit the spooler.
@@ -136,7 +160,8 @@ inline constexpr std::string_view kProtectedPrintPolicyName = "WindowsProtectedP
 
 // chosenPortName is the process-wide context value; the procedure stores
 // inputs.chosenPort there first. On a failed outcome the progress stays where
-// it stopped; nothing already done is undone.
+// it stopped; nothing already done is undone. A completed outcome with
+// settingsNotWritten is a printer installed without all of its settings.
 InstallOutcome InstallPrinter(const InstallVariant& variant, const InstallInputs& inputs,
                               std::string& chosenPortName, InstallServices& services);
 

@@ -65,6 +65,13 @@ void ReportInstallation(HWND owner, const PortPage& portPage, INT_PTR portPageRe
                        })));
     return;
   }
+  if (!outcome->settingsNotWritten.empty()) {
+    // A printer that is not the default, or lacks its serial settings, is
+    // no "Completed!".
+    Outcome() = WizardOutcome::InstallFailed;
+    win32::ShowMessage(owner, win32::WideFromAnsi(SettingsNotWrittenMessage(*outcome, win32::SystemErrorText)));
+    return;
+  }
   Outcome() = WizardOutcome::Installed;
   if (IsNtOsKind(Context().osKind)) win32::ShowMessage(owner, L"Completed!");
 }

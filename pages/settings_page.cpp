@@ -109,8 +109,9 @@ bool SettingsPage::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = ::BeginPaint(hwnd_, &paint);
   Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
-  const int iconWidth = ::GetSystemMetrics(SM_CXICON);
-  const int iconHeight = ::GetSystemMetrics(SM_CYICON);
+  const UINT dpi = win32::WindowDpi(hwnd_);
+  const int iconWidth = win32::SystemMetricForDpi(SM_CXICON, dpi);
+  const int iconHeight = win32::SystemMetricForDpi(SM_CYICON, dpi);
   RECT client;
   ::GetClientRect(hwnd_, &client);
   const int x = (client.right - client.left - iconWidth + 1) / 2;

@@ -18,11 +18,12 @@ constexpr Hint kHints[] = {
     {{1722, 0}, false,
      "The Print Spooler service is not running: start it (where it is disabled, set its startup type to "
      "Automatic first, in Services), then run Oriel again."},
-    // Oriel's manifest asks for administrator rights, so it always runs elevated.
+    // Oriel's manifest asks for administrator rights, but Windows XP ignores
+    // it: there Oriel has them only from an administrator's account.
     {{5, 740}, false,
-     "Windows refused although Oriel runs as administrator. This is commonly a policy set by your administrator, "
-     "security software, or a file held open by another program: have the refusal lifted or close those "
-     "programs, then run Oriel again."},
+     "Windows refused access. Oriel needs administrator rights (on Windows XP, run it from an administrator's "
+     "account). Where it has them, this is commonly a policy set by your administrator, security software, or a "
+     "file held open by another program: have the refusal lifted or close those programs, then run Oriel again."},
     {{1796, 0}, false,
      "The port is unknown: connect the printer and switch it on, or create the port with \"Create Port...\", "
      "then run Oriel again."},

@@ -1,5 +1,8 @@
 #include "pages/logic/install_messages.h"
 
+#include <algorithm>
+
+#include "install/default_printer.h"
 #include "pages/logic/error_hints.h"
 
 namespace oriel {
@@ -29,8 +32,8 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
       }
       return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
     case InstallStep::PackageCheck:
-      return "The driver package in " + quoted + " is incomplete. Nothing was installed: these files are missing "
-             "or cannot be read:";
+      return "The driver package in " + quoted + (outcome.programFolderCheck ? ", the folder Oriel was started in," : "") +
+             " is incomplete. Nothing was installed: these files are missing or cannot be read:";
     case InstallStep::CopyFile:
       return "Copying " + quoted + " to \"" + outcome.destination + "\" failed.";
     case InstallStep::DriverRecord:
@@ -50,17 +53,62 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
   return "The installation failed.";
 }
 
+namespace {
+
+std::string FileLines(const std::vector<UnreadableFile>& files, const SystemTextFunction& systemText) {
+  std::string text;
+  for (const UnreadableFile& file : files) text += "\n    " + file.name + ": " + systemText(file.error);
+  return text;
+}
+
+// Where a folder is missing, every file fails alike: one line says so.
+std::string ProgramFolderParagraph(const PackageFolderCheck& check, const SystemTextFunction& systemText) {
+  std::string text = "\n\nOriel also looked beside Oriel.exe, in \"" + check.folder + "\": ";
+  const std::uint32_t first = check.unreadable.front().error;
+  const bool alike = std::all_of(check.unreadable.begin(), check.unreadable.end(),
+                                 [&](const UnreadableFile& file) { return file.error == first; });
+  if (alike && check.unreadable.size() > 1) return text + "none of the package's files can be read there: " + systemText(first);
+  return text + "these files are missing or cannot be read there:" + FileLines(check.unreadable, systemText);
+}
+
+const char* RootKeyName(RegistryRoot root) {
+  switch (root) {
+    case RegistryRoot::CurrentUser: return "HKEY_CURRENT_USER";
+    case RegistryRoot::LocalMachine: return "HKEY_LOCAL_MACHINE";
+    case RegistryRoot::Users: return "HKEY_USERS";
+  }
+  return "HKEY_CURRENT_USER";
+}
+
+}  // namespace
+
 std::string FailureMessage(const InstallOutcome& outcome,
                            const SystemTextFunction& systemText) {
   if (outcome.completed) return {};
   std::string text = "The printer was not installed.\n\n" + DescribeFailure(outcome);
-  for (const UnreadableFile& file : outcome.unreadable) {
-    text += "\n    " + file.name + ": " + systemText(file.error);
+  text += FileLines(outcome.unreadable, systemText);
+  if (outcome.programFolderCheck && !outcome.programFolderCheck->unreadable.empty()) {
+    text += ProgramFolderParagraph(*outcome.programFolderCheck, systemText);
   }
   if (outcome.error != 0) {
     const InstallSubject installation{outcome.packageFolder, outcome.environment, outcome.driverName};
     text += "\n\n" + SystemErrorParagraphs(outcome.error, systemText, &installation);
   }
+  return text;
+}
+
+std::string SettingsNotWrittenMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText) {
+  if (!outcome.completed || outcome.settingsNotWritten.empty()) return {};
+  std::string text = "The printer \"" + outcome.driverName + "\" was installed, but not all of its settings were "
+                     "written:\n";
+  for (const SettingNotWritten& setting : outcome.settingsNotWritten) {
+    const bool defaultPrinter = setting.valueName == kDeviceValueName || setting.valueName == kLegacyDefaultPrinterModeName;
+    text += "\n    " + std::string(defaultPrinter ? "It is not the default printer" : "The serial settings of " +
+                                    setting.valueName + " are not set") +
+            ": " + setting.call + " failed for \"" + setting.valueName + "\" in " + RootKeyName(setting.root) + "\\" +
+            setting.keyPath + ". System error " + std::to_string(setting.error) + ": " + systemText(setting.error);
+  }
+  if (std::string hint = ErrorHint(outcome.settingsNotWritten.front().error); !hint.empty()) text += "\n\n" + hint;
   return text;
 }
 

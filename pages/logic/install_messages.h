@@ -17,6 +17,11 @@ std::string DescribeFailure(const InstallOutcome& outcome);
 // the system's text for the error code, then the hint.
 std::string FailureMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText);
 
+// The message for a printer that was installed without all of its settings:
+// each setting, the call that failed and the system's text. Empty when every
+// setting went in, or the installation failed.
+std::string SettingsNotWrittenMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText);
+
 // The Yes/No question asked where Windows manages the default printer; Yes
 // stops that, No leaves the default as it is. accountName: whose default it
 // is, where that is not the account Oriel runs as.

@@ -492,6 +492,57 @@ TEST_F(Install, SameModelThreeTimesKeepsOneOfEach) {
   EXPECT_EQ(DeviceValue().value_or(L"(none)"), L"RK-T430E Series,winspool,COM3:");
 }
 
+// A shortcut whose "Start in" names another folder: the package beside
+// Oriel.exe is the one installed.
+TEST_F(Install, PackageBesideTheExeWhenStartedInAnotherFolder) {
+  TestPackages packages;
+  const std::wstring exe = packages.Root() + L"\\Oriel.exe";
+  ASSERT_TRUE(CopyFileW(OrielExePath().c_str(), exe.c_str(), TRUE)) << LastErrorText();
+  const std::wstring elsewhere = packages.Root() + L"\\elsewhere";
+  ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr)) << LastErrorText();
+  OrielProcess oriel;
+  oriel.Start(exe, elsewhere);
+  const Ending ending = InstallWith(oriel, Choices{kRow1, L"COM2:"});
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+  ExpectDriver(kRow1);
+  ExpectPrinter(kRow1, L"COM2:");
+}
+
+// CopyFile hands a read-only package's attribute to its copies, and Windows
+// will not replace a read-only file: the copies must come out writable, and
+// a second installation from the same package must go through.
+TEST_F(Install, ReadOnlyPackageInstallsTwice) {
+  Launch();
+  const std::wstring& folder = CurrentTarget().packageFolder;
+  const auto setReadOnly = [&](bool readOnly) {
+    for (const std::wstring& name : TestPackages::FileNames()) {
+      SetFileAttributesW(Packages().PathOf(folder, name).c_str(),
+                         readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    }
+  };
+  setReadOnly(true);
+  const Ending first = InstallWith(App(), Choices{kRow1, L"COM2:"});
+  EXPECT_EQ(first.messages, std::vector<std::wstring>{L"Completed!"}) << "first run: " << Joined(first.messages);
+
+  const std::wstring directory = DriverDirectory(CurrentTarget().environment);
+  for (const std::wstring& name : CopiedFiles(kRow1)) {
+    for (const std::wstring& path : {directory + L"\\" + name, directory + L"\\3\\" + name}) {
+      const DWORD attributes = GetFileAttributesW(path.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+      EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u) << Utf8(path);
+    }
+  }
+
+  OrielProcess again;
+  again.Start(OrielExePath(), Packages().Root());
+  const Ending second = InstallWith(again, Choices{kRow1, L"COM2:"});
+  EXPECT_EQ(second.messages, std::vector<std::wstring>{L"Completed!"}) << "second run: " << Joined(second.messages);
+  EXPECT_EQ(second.status, kStatusInstalled);
+  setReadOnly(false);
+  ExpectDriver(kRow1);
+}
+
 TEST_F(Install, MissingModelFileStopsBeforeRegistering) { InstallWithout(kRow3, {L"RKT420cut.GPD"}); }
 
 // The plug-in pair goes along for every model, so its absence stops also a

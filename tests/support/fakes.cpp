@@ -133,6 +133,10 @@ std::uint32_t FakeSpooler::GetPrinter2(PrinterHandle handle, std::byte* buffer, 
   needed = 0;
   if (handle != PrinterHandleGiven() || !existingPrinter) return 6;  // ERROR_INVALID_HANDLE
   if (getPrinterError != 0) return getPrinterError;
+  if (getPrinterNeeded) {
+    needed = *getPrinterNeeded;
+    return kErrorInsufficientBuffer;
+  }
   const std::vector<std::byte> answer = PrinterBuffer(*existingPrinter);
   needed = static_cast<std::uint32_t>(answer.size());
   if (buffer == nullptr || size < needed) return kErrorInsufficientBuffer;
@@ -345,6 +349,12 @@ std::uint32_t FakeFileSystem::CopyReplacing(const std::string& source, const std
   std::uint32_t error = 0;
   if (const auto failing = failingSources.find(source); failing != failingSources.end()) error = failing->second;
   if (failingCopyIndex && *failingCopyIndex == copies.size()) error = failingCopyError;
+  // https://learn.microsoft.com/en-us/windows/win32/api/winbase/nf-winbase-copyfile
+  if (readOnly.count(destination) != 0 || hidden.count(destination) != 0) error = kErrorAccessDenied;
+  if (error == 0) {
+    if (readOnly.count(source) != 0) readOnly.insert(destination);
+    if (hidden.count(source) != 0) hidden.insert(destination);
+  }
   copies.push_back({source, destination, error});
   if (log_) log_->Add("copy " + source + " -> " + destination + (error == 0 ? "" : " failed"));
   return error;
@@ -358,7 +368,15 @@ std::uint32_t FakeFileSystem::CheckReadable(const std::string& path) {
   return error;
 }
 
-std::string FakeFileSystem::FullPath(const std::string& path) { return currentDirectory + "\\" + path; }
+std::uint32_t FakeFileSystem::MakeReplaceable(const std::string& path) {
+  if (readOnly.erase(path) + hidden.erase(path) != 0 && log_) log_->Add("make replaceable " + path);
+  return 0;
+}
+
+std::string FakeFileSystem::FullPath(const std::string& path) {
+  const bool absolute = (path.size() > 1 && path[1] == ':') || path.rfind("\\\\", 0) == 0;
+  return absolute ? path : currentDirectory + "\\" + path;
+}
 
 // ---- System ----
 

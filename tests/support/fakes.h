@@ -25,6 +25,7 @@
 namespace oriel::testing {
 
 inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorPathNotFound = 3;
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;
 inline constexpr std::uint32_t kErrorUnknownPrinterDriver = 1797;
@@ -120,6 +121,8 @@ class FakeSpooler : public Spooler {
   std::optional<StoredPrinter> existingPrinter;
   std::uint32_t openPrinterError = 0;
   std::uint32_t getPrinterError = 0;
+  // GetPrinterA says it needs this many bytes, however many it is given.
+  std::optional<std::uint32_t> getPrinterNeeded;
   std::uint32_t setPrinterError = 0;
   std::vector<std::string> openedPrinters;
   std::vector<RecordedPrinter> setPrinterRecords;
@@ -240,10 +243,18 @@ class FakeFileSystem : public FileSystem {
   std::map<std::string, std::uint32_t> unreadable;
   std::vector<std::string> checked;
   std::string currentDirectory = "C:\\work";
+  std::string programFolder = "C:\\work";
+
+  // Files with the read-only or hidden attribute. As on Windows, a copy onto
+  // one fails with 5, and a copy takes its source's attributes.
+  std::set<std::string> readOnly;
+  std::set<std::string> hidden;
 
   std::uint32_t CopyReplacing(const std::string& source, const std::string& destination) override;
+  std::uint32_t MakeReplaceable(const std::string& path) override;
   std::uint32_t CheckReadable(const std::string& path) override;
   std::string FullPath(const std::string& path) override;
+  std::string ProgramFolder() override { return programFolder; }
 
  private:
   EventLog* log_;

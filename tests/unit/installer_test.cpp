@@ -10,6 +10,7 @@
 
 #include "install/default_printer.h"
 #include "pages/logic/install_messages.h"
+#include "platform/enumeration.h"
 #include "tests/support/fakes.h"
 
 namespace oriel {
@@ -321,6 +322,8 @@ TEST(DefaultPrinter, GoesToTheDesktopUsersProfile) {
       {"hive not loaded", cashier, std::nullopt, false, RegistryRoot::CurrentUser},
       {"same account", DesktopUser{"S-1-5-21-7-500", "SHOP\\tech", true}, std::nullopt, true,
        RegistryRoot::CurrentUser},
+      // A domain account with no domain controller in reach has no name.
+      {"name not found", DesktopUser{"S-1-5-21-7-1001", "", false}, std::nullopt, true, RegistryRoot::Users},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -334,7 +337,11 @@ TEST(DefaultPrinter, GoesToTheDesktopUsersProfile) {
     EXPECT_EQ(rig.registry.Value(c.root, path, "Device"), "RK-T410(Cut) Series,winspool,LPT1:");
     EXPECT_EQ(rig.registry.dwords.count({c.root, path, "LegacyDefaultPrinterMode"}), 1u);
     ASSERT_EQ(rig.notifier.questions.size(), 1u);
-    EXPECT_EQ(rig.notifier.questions[0].second, c.root == RegistryRoot::Users ? "SHOP\\cashier" : "");
+    const std::string account = c.root == RegistryRoot::CurrentUser ? ""
+                                : c.shell && c.shell->name.empty()
+                                    ? "the account signed in at this PC (S-1-5-21-7-1001)"
+                                    : "SHOP\\cashier";
+    EXPECT_EQ(rig.notifier.questions[0].second, account);
   }
   EXPECT_EQ(DefaultPrinterQuestion("RK-T410(Cut) Series", "SHOP\\cashier"),
             "Windows manages the default printer of SHOP\\cashier on this computer and makes the printer used last "
@@ -460,25 +467,38 @@ TEST(RegistryFailures, FailedSetIsReportedOnceEachAndTheRunGoesOn) {
   EXPECT_TRUE(rig.system.settingChanges.empty()) << "no new default printer to announce";
 }
 
-TEST(RegistryFailures, KeyThatDoesNotOpenIsSkippedSilently) {
+// A refused key is a setting not written, like a refused value: reported,
+// named with its call and error, and no "Completed!".
+TEST(RegistryFailures, KeyThatDoesNotOpenIsNamedAndNotCompleted) {
   InstallRig rig;
   rig.registry.refusedRoots[RegistryRoot::LocalMachine] = testing::kErrorAccessDenied;
+  rig.registry.refusedRoots[RegistryRoot::CurrentUser] = testing::kErrorAccessDenied;
   InstallInputs inputs = Inputs();
   inputs.portIndex = 5;
-  ASSERT_TRUE(Install(rig, inputs).completed);
-  EXPECT_EQ(rig.notifier.registryWriteFailures, 0);
-  ASSERT_EQ(rig.registry.sets.size(), 1u);  // Device only
-  EXPECT_EQ(rig.registry.sets[0].name, "Device");
-  EXPECT_EQ(rig.registry.closes.size(), 1u);
+  const InstallOutcome outcome = Install(rig, inputs);
+  ASSERT_TRUE(outcome.completed) << "the printer itself is installed";
+  EXPECT_EQ(outcome.settingsNotWritten,
+            (std::vector<SettingNotWritten>{
+                {RegistryRoot::CurrentUser, kHkcuWindows, "Device", "RegOpenKeyExA", testing::kErrorAccessDenied},
+                {RegistryRoot::LocalMachine, kHklmPorts, "COM3:", "RegOpenKeyExA", testing::kErrorAccessDenied}}));
+  EXPECT_EQ(rig.notifier.registryWriteFailures, 2);
+  EXPECT_TRUE(rig.registry.sets.empty());
+  EXPECT_TRUE(rig.registry.openKeys.empty());
+  EXPECT_EQ(rig.progress.positions, AllMilestones());
+  EXPECT_TRUE(rig.system.settingChanges.empty());
 
-  InstallRig user;
-  user.registry.refusedRoots[RegistryRoot::CurrentUser] = testing::kErrorAccessDenied;
-  ASSERT_TRUE(Install(user, Inputs()).completed);
-  EXPECT_TRUE(user.registry.sets.empty());
-  EXPECT_TRUE(user.registry.closes.empty());
-  EXPECT_EQ(user.notifier.registryWriteFailures, 0);
-  EXPECT_EQ(user.progress.positions, AllMilestones());
-  EXPECT_TRUE(user.system.settingChanges.empty());
+  const auto systemText = [](std::uint32_t error) { return "text of " + std::to_string(error); };
+  EXPECT_EQ(FailureMessage(outcome, systemText), "");
+  EXPECT_EQ(SettingsNotWrittenMessage(outcome, systemText),
+            "The printer \"RK-T410(Cut) Series\" was installed, but not all of its settings were written:\n"
+            "\n    It is not the default printer: RegOpenKeyExA failed for \"Device\" in HKEY_CURRENT_USER\\" +
+                kHkcuWindows + ". System error 5: text of 5"
+            "\n    The serial settings of COM3: are not set: RegOpenKeyExA failed for \"COM3:\" in "
+            "HKEY_LOCAL_MACHINE\\" + kHklmPorts + ". System error 5: text of 5\n\n" +
+                ErrorHint(testing::kErrorAccessDenied));
+
+  InstallRig clean;
+  EXPECT_EQ(SettingsNotWrittenMessage(Install(clean, Inputs()), systemText), "");
 }
 
 TEST(FinalPause, FiveHundredMillisecondsOnce) {
@@ -664,6 +684,58 @@ TEST(StopsAtPackageCheck, NamesEveryUnreadableFileAndWritesNothing) {
             "    RKUNI.dll: text of 5");
 }
 
+// Started from a shortcut's "Start in", an elevated batch file or a task,
+// Oriel's current directory is elsewhere: the package beside Oriel.exe is
+// used, and where neither is complete both folders are named.
+TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
+  InstallRig rig;
+  rig.files.currentDirectory = "C:\\Windows\\SysWOW64";
+  rig.files.programFolder = "D:\\Oriel";
+  rig.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorFileNotFound;
+  ASSERT_TRUE(Install(rig, Inputs(), kVariant64).completed);
+  EXPECT_EQ(rig.files.checked.size(), 20u);
+  EXPECT_EQ(rig.files.copies.at(0).source, "D:\\Oriel\\x64\\RKT4X.DLL");
+  EXPECT_EQ(rig.files.copies.at(9).source, "D:\\Oriel\\x64\\RKUNI.dll");
+
+  InstallRig neither;
+  neither.files.currentDirectory = "C:\\Windows\\SysWOW64";
+  neither.files.programFolder = "D:\\Oriel";
+  neither.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorFileNotFound;
+  for (const char* name : {"RKT4X.DLL", "RKT410cut.GPD", "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP", "UNIRES.DLL",
+                           "TTFSUB.GPD", "STDNAMES.GPD", "RKUNI.ini", "RKUNI.dll"}) {
+    neither.files.unreadable[std::string("D:\\Oriel\\x64\\") + name] = testing::kErrorPathNotFound;
+  }
+  const InstallOutcome outcome = Install(neither, Inputs(), kVariant64);
+  EXPECT_EQ(outcome.step, InstallStep::PackageCheck);
+  EXPECT_TRUE(neither.files.copies.empty());
+  const auto systemText = [](std::uint32_t error) { return "text of " + std::to_string(error); };
+  EXPECT_EQ(FailureMessage(outcome, systemText),
+            "The printer was not installed.\n\n"
+            "The driver package in \"C:\\Windows\\SysWOW64\\x64\", the folder Oriel was started in, is incomplete. "
+            "Nothing was installed: these files are missing or cannot be read:\n"
+            "    RKUNI.dll: text of 2\n\n"
+            "Oriel also looked beside Oriel.exe, in \"D:\\Oriel\\x64\": none of the package's files can be read "
+            "there: text of 3");
+}
+
+// CopyFile gives each copy its source's attributes and will not replace a
+// read-only or hidden file: a package from a CD must install twice.
+TEST(Copies, AReadOnlyPackageInstallsAgain) {
+  InstallRig rig;
+  for (const char* name : {"RKT4X.DLL", "RKT410cut.GPD", "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP", "UNIRES.DLL",
+                           "TTFSUB.GPD", "STDNAMES.GPD", "RKUNI.ini", "RKUNI.dll"}) {
+    rig.files.readOnly.insert(std::string("win2k\\") + name);
+  }
+  rig.files.hidden.insert("C:\\drv\\uniDRV.DLL");  // left by another installer
+  ASSERT_TRUE(Install(rig, Inputs()).completed);
+  ASSERT_TRUE(Install(rig, Inputs()).completed);
+  for (const testing::FileCopy& copy : rig.files.copies) {
+    EXPECT_EQ(copy.error, 0u) << copy.destination;
+    EXPECT_EQ(rig.files.readOnly.count(copy.destination), 0u) << copy.destination;
+  }
+  EXPECT_TRUE(rig.files.hidden.empty());
+}
+
 TEST(StopsAtCopy, NthCopyFailsAndEarlierCopiesStay) {
   InstallRig rig;
   rig.files.failingCopyIndex = 4;  // UNIDRV.HLP
@@ -776,6 +848,8 @@ TEST(StopsAtExistingPrinter, EachCallOfTheRewriteThatFails) {
   const Case cases[] = {
       {InstallStep::OpenPrinter, [](testing::FakeSpooler& s) { s.openPrinterError = testing::kErrorAccessDenied; }},
       {InstallStep::GetPrinter, [](testing::FakeSpooler& s) { s.getPrinterError = kRpcUnavailable; }},
+      // Over the 16 MiB the enumerations take: refused without asking again.
+      {InstallStep::GetPrinter, [](testing::FakeSpooler& s) { s.getPrinterNeeded = kMaxEnumerationBytes + 1; }},
       {InstallStep::SetPrinter, [](testing::FakeSpooler& s) { s.setPrinterError = 1796; }},
   };
   for (const Case& c : cases) {
@@ -793,6 +867,13 @@ TEST(StopsAtExistingPrinter, EachCallOfTheRewriteThatFails) {
     EXPECT_EQ(rig.spooler.existingPrinter->portName, "LPT2:");
     EXPECT_TRUE(rig.registry.opens.empty());
     EXPECT_EQ(rig.progress.positions.back(), 70);
+    if (rig.spooler.getPrinterNeeded) {
+      EXPECT_EQ(outcome.error, kErrorNotEnoughMemory);
+      EXPECT_EQ(std::count(rig.log.events.begin(), rig.log.events.end(), "GetPrinter2 0"), 1);
+      EXPECT_EQ(std::count_if(rig.log.events.begin(), rig.log.events.end(),
+                              [](const std::string& e) { return e.rfind("GetPrinter2", 0) == 0; }),
+                1);
+    }
     if (c.step == InstallStep::SetPrinter) {
       EXPECT_EQ(DescribeFailure(outcome),
                 "The printer \"RK-T410(Cut) Series\" exists already, and SetPrinterA failed to move it to the "
@@ -883,9 +964,9 @@ TEST(DescribeFailure, NamesWhatFailedAndWhichFileOrCall) {
 // when installing printers.
 TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
   const std::string administrator =
-      "Windows refused although Oriel runs as administrator. This is commonly a policy set by your administrator, "
-      "security software, or a file held open by another program: have the refusal lifted or close those "
-      "programs, then run Oriel again.";
+      "Windows refused access. Oriel needs administrator rights (on Windows XP, run it from an administrator's "
+      "account). Where it has them, this is commonly a policy set by your administrator, security software, or a "
+      "file held open by another program: have the refusal lifted or close those programs, then run Oriel again.";
   const std::string policy = "The system's driver policy refused this printer driver: ask your administrator to allow it.";
   const std::string otherWindows =
       "The package in \"C:\\work\\win2k\" holds files for another kind of Windows than the spooler environment "

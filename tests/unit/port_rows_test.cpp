@@ -344,9 +344,10 @@ TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
   EXPECT_EQ(ConfigurePortFailureMessage("LPT1:", kErrorCancelled, text), "");
   EXPECT_EQ(ConfigurePortFailureMessage("COM1:", 5, text),
             "The port \"COM1:\" was not configured: ConfigurePortA failed.\n\nSystem error 5: text of 5\n\n"
-            "Windows refused although Oriel runs as administrator. This is commonly a policy set by your "
-            "administrator, security software, or a file held open by another program: have the refusal lifted or "
-            "close those programs, then run Oriel again.");
+            "Windows refused access. Oriel needs administrator rights (on Windows XP, run it from an "
+            "administrator's account). Where it has them, this is commonly a policy set by your administrator, "
+            "security software, or a file held open by another program: have the refusal lifted or close those "
+            "programs, then run Oriel again.");
   // The hints that name a package or a driver belong to installations only.
   EXPECT_EQ(AddPortFailureMessage("Local Port", 1797, text),
             "The port monitor \"Local Port\" did not add a port: AddPortA failed.\n\nSystem error 1797: text of 1797");

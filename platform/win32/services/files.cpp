@@ -2,13 +2,32 @@
 
 #include "platform/win32/services/files.h"
 
+#include <string>
+#include <vector>
+
+#include "platform/win32/runtime/system_library.h"
 #include "platform/win32/services/last_error.h"
+#include "platform/win32/services/native_machine.h"
 
 namespace oriel::win32 {
 
 std::uint32_t Win32FileSystem::CopyReplacing(const std::string& source, const std::string& destination) {
   ::SetLastError(0);
   if (::CopyFileA(source.c_str(), destination.c_str(), FALSE)) return 0;
+  return LastErrorOr(ERROR_GEN_FAILURE);
+}
+
+std::uint32_t Win32FileSystem::MakeReplaceable(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : LastErrorOr(ERROR_GEN_FAILURE);
+  }
+  constexpr DWORD kInTheWay = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+  if ((attributes & kInTheWay) == 0) return 0;
+  DWORD kept = attributes & ~kInTheWay;
+  if (kept == 0) kept = FILE_ATTRIBUTE_NORMAL;  // zero would leave the attributes as they are
+  if (::SetFileAttributesA(path.c_str(), kept)) return 0;
   return LastErrorOr(ERROR_GEN_FAILURE);
 }
 
@@ -21,7 +40,9 @@ std::uint32_t Win32FileSystem::CheckReadable(const std::string& path) {
   return 0;
 }
 
-std::string Win32FileSystem::FullPath(const std::string& path) {
+namespace {
+
+std::string AbsolutePath(const std::string& path) {
   std::string full(MAX_PATH, '\0');
   for (int attempt = 0; attempt < 3; ++attempt) {
     const DWORD length = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
@@ -33,6 +54,105 @@ std::string Win32FileSystem::FullPath(const std::string& path) {
     full.assign(length, '\0');  // length counts the terminator when the buffer was short
   }
   return path;
+}
+
+#ifndef _WIN64
+std::string SystemDirectory() {
+  char directory[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryA(directory, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(directory, length) : std::string();
+}
+
+bool IsInFolder(const std::string& path, const std::string& folder) {
+  return !folder.empty() && path.size() >= folder.size() &&
+         ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.data(), static_cast<int>(folder.size()),
+                          folder.data(), static_cast<int>(folder.size())) == CSTR_EQUAL &&
+         (path.size() == folder.size() || path[folder.size()] == '\\');
+}
+
+#endif
+
+// The file-system redirector gives a 32-bit process on 64-bit Windows
+// SysWOW64 where it names System32, but for a few folders it leaves alone:
+// https://learn.microsoft.com/en-us/windows/win32/winprog64/file-system-redirector
+// A handle's final path says which folder was really opened. The deepest
+// folder of the path that exists is asked, and the rest put back on.
+std::string AsRedirected(const std::string& full) {
+#ifdef _WIN64
+  return full;
+#else
+  if (Wow64Flag() != 1 || !IsInFolder(full, SystemDirectory())) return full;
+  // Windows Vista and later.
+  auto finalPath = ORIEL_SYSTEM_FUNCTION(SystemModule(L"kernel32.dll"), GetFinalPathNameByHandleA);
+  if (finalPath == nullptr) return full;
+  std::string head = full;
+  std::string tail;
+  for (;;) {
+    HANDLE handle = ::CreateFileA(head.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      std::string opened(MAX_PATH, '\0');
+      DWORD length = finalPath(handle, opened.data(), static_cast<DWORD>(opened.size()), FILE_NAME_NORMALIZED);
+      if (length >= opened.size()) {
+        opened.assign(length + 1, '\0');
+        length = finalPath(handle, opened.data(), static_cast<DWORD>(opened.size()), FILE_NAME_NORMALIZED);
+      }
+      ::CloseHandle(handle);
+      if (length == 0 || length >= opened.size()) return full;
+      opened.resize(length);
+      if (opened.rfind("\\\\?\\UNC\\", 0) == 0) opened.replace(0, 8, "\\\\");
+      else if (opened.rfind("\\\\?\\", 0) == 0) opened.erase(0, 4);
+      return opened + tail;
+    }
+    const std::size_t cut = head.find_last_of('\\');
+    if (cut == std::string::npos || cut == 0) return full;
+    tail.insert(0, head, cut, std::string::npos);
+    head.resize(cut);
+  }
+#endif
+}
+
+}  // namespace
+
+std::string Win32FileSystem::FullPath(const std::string& path) { return AsRedirected(AbsolutePath(path)); }
+
+std::string Win32FileSystem::ProgramFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  DWORD length = 0;
+  // A path longer than the buffer comes back cut and with
+  // ERROR_INSUFFICIENT_BUFFER (XP: unterminated, without the error):
+  // https://learn.microsoft.com/en-us/windows/win32/api/libloaderapi/nf-libloaderapi-getmodulefilenamew
+  for (;;) {
+    length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) break;
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  std::wstring folder(buffer.data(), length);
+  const std::size_t cut = folder.find_last_of(L'\\');
+  if (cut == std::wstring::npos) return {};
+  folder.resize(cut);
+  // The spooler and file calls take the system code page: a folder name it
+  // cannot spell is tried by its short name, or not at all.
+  const auto inCodePage = [](const std::wstring& text) -> std::string {
+    BOOL lossy = FALSE;
+    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, &lossy);
+    if (size <= 0 || lossy) return {};
+    std::string converted(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                          converted.data(), size, nullptr, nullptr);
+    return converted;
+  };
+  if (std::string converted = inCodePage(folder); !converted.empty()) return converted;
+  const DWORD shortLength = ::GetShortPathNameW(folder.c_str(), nullptr, 0);
+  if (shortLength == 0) return {};
+  std::wstring shortName(shortLength, L'\0');
+  const DWORD written = ::GetShortPathNameW(folder.c_str(), shortName.data(), shortLength);
+  if (written == 0 || written >= shortLength) return {};
+  shortName.resize(written);
+  return inCodePage(shortName);
 }
 
 }  // namespace oriel::win32

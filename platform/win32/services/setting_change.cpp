@@ -2,6 +2,8 @@
 
 #include "platform/win32/services/setting_change.h"
 
+#include <memory>
+
 namespace oriel::win32 {
 
 namespace {
@@ -10,10 +12,13 @@ namespace {
 // would add up to seconds:
 // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-sendmessagetimeoutw
 // It goes out on a thread of its own, which the wizard waits for a second at most.
-DWORD WINAPI BroadcastThread(void* section) {
+DWORD WINAPI BroadcastThread(void* parameter) {
+  // Its own copy of the section: the thread may outlive the wait, and the
+  // next broadcast's.
+  const std::unique_ptr<std::string> section(static_cast<std::string*>(parameter));
   constexpr UINT kPerWindowTimeoutMs = 200;
   DWORD_PTR result = 0;
-  ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(section),
+  ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(section->c_str()),
                         SMTO_ABORTIFHUNG | SMTO_NORMAL, kPerWindowTimeoutMs, &result);
   return 0;
 }
@@ -22,11 +27,10 @@ DWORD WINAPI BroadcastThread(void* section) {
 
 void BroadcastSettingChange(const std::string& section) {
   constexpr DWORD kWaitMs = 1000;
-  // Outlives the call: the thread may still be sending after the wait.
-  static std::string text;
-  text = section;
-  HANDLE thread = ::CreateThread(nullptr, 0, &BroadcastThread, text.data(), 0, nullptr);
+  auto text = std::make_unique<std::string>(section);
+  HANDLE thread = ::CreateThread(nullptr, 0, &BroadcastThread, text.get(), 0, nullptr);
   if (thread == nullptr) return;
+  text.release();  // the thread's now
   // The broadcast reaches this thread's own windows too: their sent
   // messages are answered meanwhile, or each would wait out its timeout.
   const DWORD start = ::GetTickCount();

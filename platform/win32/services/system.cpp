@@ -2,6 +2,8 @@
 
 #include "platform/win32/services/system.h"
 
+#include <string>
+
 #include "platform/win32/runtime/system_library.h"
 #include "platform/win32/services/desktop_account.h"
 #include "platform/win32/services/native_machine.h"
@@ -50,6 +52,18 @@ void Win32System::BroadcastSettingChange(const std::string& section) { win32::Br
 std::optional<DesktopUser> Win32System::QueryShellUser() { return ShellAccount(); }
 std::optional<DesktopUser> Win32System::QuerySessionUser() { return SessionAccount(); }
 std::optional<std::uint16_t> Win32System::QueryNativeMachine() { return NativeMachine(); }
-std::optional<bool> Win32System::QueryProtectedPrintEnabled() { return ProtectedPrintEnabled(); }
+std::optional<bool> Win32System::QueryProtectedPrintEnabled() {
+  std::int32_t result = 0;
+  const std::optional<bool> enabled = ProtectedPrintEnabled(&result);
+  if (!enabled) {
+    // For a technician with a debugger-output viewer: why the mode was taken
+    // as off (0x80040154: Windows has no such class).
+    std::string line = "Oriel: protected print mode taken as off: the query gave HRESULT 0x";
+    for (int shift = 28; shift >= 0; shift -= 4) line += "0123456789ABCDEF"[(static_cast<std::uint32_t>(result) >> shift) & 0xF];
+    line += '\n';
+    ::OutputDebugStringA(line.c_str());
+  }
+  return enabled;
+}
 
 }  // namespace oriel::win32
