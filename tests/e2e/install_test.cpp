@@ -397,12 +397,18 @@ TEST_F(Install, ClearedDefaultPrinterLeavesDeviceAlone) {
   EXPECT_EQ(DeviceValue().value_or(L"(none)"), elsewhere);
 }
 
-TEST_F(Install, MissingWindowsKeyIsSkippedSilently) {
+// The key is opened, never made: the printer is installed, but it is not
+// the default, and the user is told so instead of "Completed!".
+TEST_F(Install, MissingWindowsKeyIsToldAndNotCompleted) {
   DeleteRegistryKey(HKEY_CURRENT_USER, kWindowsKey);
   Launch();
   const Ending ending = InstallWith(App(), Choices{kRow1, L"COM4:"});
-  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
-  EXPECT_EQ(ending.status, kStatusInstalled);
+  ASSERT_EQ(ending.messages.size(), 2u) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.messages[0], L"错误：无法设置有关的注册表信息");
+  EXPECT_TRUE(Contains(ending.messages[1], L"was installed, but not all of its settings were written")) << Utf8(ending.messages[1]);
+  EXPECT_TRUE(Contains(ending.messages[1], L"RegOpenKeyExA failed for \"Device\" in HKEY_CURRENT_USER\\" + kWindowsKey))
+      << Utf8(ending.messages[1]);
+  EXPECT_EQ(ending.status, kStatusInstallFailed);
   ExpectPrinter(kRow1, L"COM4:");
   EXPECT_FALSE(DeviceValue()) << "the installer made the key; it only opens it";
 }
