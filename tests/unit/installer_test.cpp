@@ -48,12 +48,15 @@ std::vector<int> AllMilestones() { return {10, 20, 30, 40, 50, 60, 70, 80, 90, 9
 
 // The protected-print policy, then the package check, one event per source
 // file in copy order, then whether Windows manages the default printer.
+// A package's files in copy order (row 1's data file by default).
+std::vector<std::string> PackageFiles(const std::string& gpd = "RKT410cut.GPD") {
+  return {"RKT4X.DLL", gpd, "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
+          "UNIRES.DLL", "TTFSUB.GPD", "STDNAMES.GPD", "RKUNI.ini", "RKUNI.dll"};
+}
+
 Events Checks(const std::string& folder, const std::string& gpd) {
   Events events{kPolicyQuery};
-  for (const std::string name : {"RKT4X.DLL", gpd.c_str(), "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
-                                 "UNIRES.DLL", "TTFSUB.GPD", "STDNAMES.GPD", "RKUNI.ini", "RKUNI.dll"}) {
-    events.push_back("check " + folder + "\\" + name);
-  }
+  for (const std::string& name : PackageFiles(gpd)) events.push_back("check " + folder + "\\" + name);
   events.push_back("RtlGetVersion");
   events.push_back(kVersionQuery);
   return events;
@@ -701,9 +704,8 @@ TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
   neither.files.currentDirectory = "C:\\Windows\\SysWOW64";
   neither.files.programFolder = "D:\\Oriel";
   neither.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorFileNotFound;
-  for (const char* name : {"RKT4X.DLL", "RKT410cut.GPD", "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP", "UNIRES.DLL",
-                           "TTFSUB.GPD", "STDNAMES.GPD", "RKUNI.ini", "RKUNI.dll"}) {
-    neither.files.unreadable[std::string("D:\\Oriel\\x64\\") + name] = testing::kErrorPathNotFound;
+  for (const std::string& name : PackageFiles()) {
+    neither.files.unreadable["D:\\Oriel\\x64\\" + name] = testing::kErrorPathNotFound;
   }
   const InstallOutcome outcome = Install(neither, Inputs(), kVariant64);
   EXPECT_EQ(outcome.step, InstallStep::PackageCheck);
@@ -722,10 +724,7 @@ TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
 // read-only or hidden file: a package from a CD must install twice.
 TEST(Copies, AReadOnlyPackageInstallsAgain) {
   InstallRig rig;
-  for (const char* name : {"RKT4X.DLL", "RKT410cut.GPD", "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP", "UNIRES.DLL",
-                           "TTFSUB.GPD", "STDNAMES.GPD", "RKUNI.ini", "RKUNI.dll"}) {
-    rig.files.readOnly.insert(std::string("win2k\\") + name);
-  }
+  for (const std::string& name : PackageFiles()) rig.files.readOnly.insert("win2k\\" + name);
   rig.files.hidden.insert("C:\\drv\\uniDRV.DLL");  // left by another installer
   ASSERT_TRUE(Install(rig, Inputs()).completed);
   ASSERT_TRUE(Install(rig, Inputs()).completed);
