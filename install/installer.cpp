@@ -282,14 +282,19 @@ class Installation {
     return files;
   }
 
-  std::vector<UnreadableFile> UnreadableFiles(const std::string& folder) {
-    std::vector<UnreadableFile> unreadable;
-    for (const PackageFile& file : PackageFiles()) {
+  PackageFolderCheck CheckFolder(const std::string& folder) {
+    PackageFolderCheck check;
+    const std::vector<PackageFile> files = PackageFiles();
+    for (const PackageFile& file : files) {
       if (const std::uint32_t error = s_.files.CheckReadable(PathIn(folder, file.name)); error != 0) {
-        unreadable.push_back({std::string(file.name), error});
+        check.unreadable.push_back({std::string(file.name), error});
       }
     }
-    return unreadable;
+    check.noFileReadable = check.unreadable.size() == files.size() &&
+                           std::all_of(check.unreadable.begin(), check.unreadable.end(), [&](const UnreadableFile& f) {
+                             return f.error == check.unreadable.front().error;
+                           });
+    return check;
   }
 
   // All or nothing: a package missing a file would otherwise leave the files
@@ -299,21 +304,24 @@ class Installation {
   // it elsewhere.
   std::optional<InstallOutcome> CheckPackage() {
     const std::string folder(variant_.folder);
+    PackageFolderCheck here = CheckFolder(folder);
+    if (here.unreadable.empty()) return std::nullopt;
     InstallOutcome outcome;
-    outcome.unreadable = UnreadableFiles(folder);
-    if (outcome.unreadable.empty()) return std::nullopt;
     outcome.step = InstallStep::PackageCheck;
     outcome.subject = s_.files.FullPath(folder);
+    outcome.unreadable = std::move(here.unreadable);
+    outcome.noFileReadable = here.noFileReadable;
     if (const std::string program = s_.files.ProgramFolder(); !program.empty()) {
       const std::string besideProgram = PathIn(program, folder);
       const std::string besideProgramFull = s_.files.FullPath(besideProgram);
       if (!SameTextIgnoringCase(besideProgramFull, outcome.subject)) {
-        std::vector<UnreadableFile> unreadable = UnreadableFiles(besideProgram);
-        if (unreadable.empty()) {
+        PackageFolderCheck beside = CheckFolder(besideProgram);
+        if (beside.unreadable.empty()) {
           packageFolder_ = besideProgram;
           return std::nullopt;
         }
-        outcome.programFolderCheck = PackageFolderCheck{besideProgramFull, std::move(unreadable)};
+        beside.folder = besideProgramFull;
+        outcome.programFolderCheck = std::move(beside);
       }
     }
     return outcome;

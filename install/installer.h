@@ -94,6 +94,7 @@ struct UnreadableFile {
 struct PackageFolderCheck {
   std::string folder;  // full path, as the system opened it
   std::vector<UnreadableFile> unreadable;
+  bool noFileReadable = false;  // every file of the package failed alike: no package there
 };
 
 // A setting the installation was to write and could not.
@@ -124,6 +125,7 @@ struct InstallOutcome {
   std::uint32_t error = 0;
   std::string destination;  // CopyFile only; SetPrinter: the port
   std::vector<UnreadableFile> unreadable;  // PackageCheck only: in the folder named by subject
+  bool noFileReadable = false;              // PackageCheck only: every file there failed alike
   // PackageCheck only: beside Oriel.exe, where that is another folder.
   std::optional<PackageFolderCheck> programFolderCheck;
   std::vector<SettingNotWritten> settingsNotWritten;  // completed only

@@ -1,7 +1,5 @@
 #include "pages/logic/install_messages.h"
 
-#include <algorithm>
-
 #include "install/default_printer.h"
 #include "pages/logic/error_hints.h"
 
@@ -33,7 +31,8 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
       return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
     case InstallStep::PackageCheck:
       return "The driver package in " + quoted + (outcome.programFolderCheck ? ", the folder Oriel was started in," : "") +
-             " is incomplete. Nothing was installed: these files are missing or cannot be read:";
+             " is incomplete. Nothing was installed: " +
+             (outcome.noFileReadable ? "none of its files can be read:" : "these files are missing or cannot be read:");
     case InstallStep::CopyFile:
       return "Copying " + quoted + " to \"" + outcome.destination + "\" failed.";
     case InstallStep::DriverRecord:
@@ -55,20 +54,20 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
 
 namespace {
 
-std::string FileLines(const std::vector<UnreadableFile>& files, const SystemTextFunction& systemText) {
+// A folder where every file failed alike holds no package: one line says why.
+std::string FileLines(const std::vector<UnreadableFile>& files, bool noFileReadable,
+                      const SystemTextFunction& systemText) {
+  if (noFileReadable) return "\n    " + systemText(files.front().error);
   std::string text;
   for (const UnreadableFile& file : files) text += "\n    " + file.name + ": " + systemText(file.error);
   return text;
 }
 
-// Where a folder is missing, every file fails alike: one line says so.
 std::string ProgramFolderParagraph(const PackageFolderCheck& check, const SystemTextFunction& systemText) {
-  std::string text = "\n\nOriel also looked beside Oriel.exe, in \"" + check.folder + "\": ";
-  const std::uint32_t first = check.unreadable.front().error;
-  const bool alike = std::all_of(check.unreadable.begin(), check.unreadable.end(),
-                                 [&](const UnreadableFile& file) { return file.error == first; });
-  if (alike && check.unreadable.size() > 1) return text + "none of the package's files can be read there: " + systemText(first);
-  return text + "these files are missing or cannot be read there:" + FileLines(check.unreadable, systemText);
+  return "\n\nOriel also looked beside Oriel.exe, in \"" + check.folder + "\": " +
+         (check.noFileReadable ? "none of the package's files can be read there:"
+                               : "these files are missing or cannot be read there:") +
+         FileLines(check.unreadable, check.noFileReadable, systemText);
 }
 
 const char* RootKeyName(RegistryRoot root) {
@@ -86,7 +85,7 @@ std::string FailureMessage(const InstallOutcome& outcome,
                            const SystemTextFunction& systemText) {
   if (outcome.completed) return {};
   std::string text = "The printer was not installed.\n\n" + DescribeFailure(outcome);
-  text += FileLines(outcome.unreadable, systemText);
+  if (!outcome.unreadable.empty()) text += FileLines(outcome.unreadable, outcome.noFileReadable, systemText);
   if (outcome.programFolderCheck && !outcome.programFolderCheck->unreadable.empty()) {
     text += ProgramFolderParagraph(*outcome.programFolderCheck, systemText);
   }

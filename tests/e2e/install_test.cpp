@@ -713,6 +713,36 @@ protected:
   }
 };
 
+// An elevated batch file starts Oriel in System32, where the file-system
+// redirector gives a 32-bit process SysWOW64: the package is looked for
+// there and beside Oriel.exe, and the message names the folders it really
+// looked in.
+TEST_F(Install64, StartedInSystem32NamesSysWow64AndTheExeFolder) {
+  TestPackages::Options options;
+  options.omit.push_back({L"x64", L"RKUNI.dll"});
+  TestPackages packages(options);
+  const std::wstring exe = packages.Root() + L"\\Oriel.exe";
+  ASSERT_TRUE(CopyFileW(OrielExePath().c_str(), exe.c_str(), TRUE)) << LastErrorText();
+  wchar_t system[MAX_PATH];
+  wchar_t wow64[MAX_PATH];
+  ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
+  ASSERT_NE(GetSystemWow64DirectoryW(wow64, MAX_PATH), 0u);
+  OrielProcess oriel;
+  oriel.Start(exe, system);
+  const Ending ending = InstallWith(oriel, Choices{kRow5, L"COM2:"});
+  ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
+  const auto lower = [](std::wstring text) {
+    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+  };
+  const std::wstring message = lower(ending.messages[0]);
+  EXPECT_TRUE(Contains(message, lower(L"\"" + std::wstring(wow64) + L"\\x64\", the folder oriel was started in")))
+      << Utf8(ending.messages[0]);
+  EXPECT_TRUE(Contains(message, lower(L"beside oriel.exe, in \"" + packages.Root() + L"\\x64\""))) << Utf8(ending.messages[0]);
+  EXPECT_TRUE(Contains(ending.messages[0], L"\n    RKUNI.dll: ")) << Utf8(ending.messages[0]);
+  EXPECT_EQ(ending.status, kStatusInstallFailed);
+}
+
 TEST_F(Install64, RegistersX64PackageUnderWow64) {
   BOOL wow64 = FALSE;
   ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));

@@ -717,7 +717,7 @@ TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
             "Nothing was installed: these files are missing or cannot be read:\n"
             "    RKUNI.dll: text of 2\n\n"
             "Oriel also looked beside Oriel.exe, in \"D:\\Oriel\\x64\": none of the package's files can be read "
-            "there: text of 3");
+            "there:\n    text of 3");
 }
 
 // CopyFile gives each copy its source's attributes and will not replace a
