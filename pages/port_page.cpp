@@ -57,7 +57,7 @@ void PortPage::FillPortList() {
 PortPage::SpoolerOffer PortPage::OfferToStartSpooler() {
   SpoolerService& service = Services().spoolerService;
   ServiceStartKind kind = ServiceStartKind::Other;
-  const bool disabled = service.QueryStartKind(kind) == 0 && kind == ServiceStartKind::Disabled;
+  const bool disabled = service.QueryStartKind(kind).error == 0 && kind == ServiceStartKind::Disabled;
   if (!win32::AskYesNo(hwnd_, win32::WideFromAnsi(StartSpoolerQuestion(disabled)))) return SpoolerOffer::Declined;
   const std::optional<SpoolerStartFailure> failure = [&] {
     win32::WaitCursor wait;
