@@ -95,9 +95,12 @@ void PortPage::ShowStartingSpooler(bool starting) {
     ::EnableWindow(Item(id), starting ? FALSE : TRUE);
   }
   ::EnableMenuItem(::GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | (starting ? MF_GRAYED : MF_ENABLED));
-  // Before comctl32 6.10 a list view has no empty text of its own.
+  // Before comctl32 6.10 a list view has no empty text of its own; a row
+  // says it instead, its words in the wide column.
   portList_.DeleteAllItems();
-  if (starting) portList_.InsertItem(0, "Starting the Print Spooler service...");
+  if (starting) {
+    portList_.SetItemText(portList_.InsertItem(0, "Please wait..."), 1, "Starting the Print Spooler service");
+  }
   ::SetCursor(::LoadCursorW(nullptr, starting ? IDC_WAIT : IDC_ARROW));
   if (!starting && focusBeforeStart_ != nullptr && ::IsChild(hwnd_, focusBeforeStart_)) ::SetFocus(focusBeforeStart_);
 }

@@ -430,7 +430,8 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
     std::vector<std::uint32_t> sleeps;
     std::optional<bool> stalled;
   } pacings[] = {
-      {"advancing", {{pending, 0, 0, 1, 20000}, {pending, 0, 0, 2, 20000}, {kServiceRunning}}, {2000, 2000}, std::nullopt},
+      {"advancing", {{pending, 0, 0, 1, 20000}, {pending, 0, 0, 2, 20000}, {kServiceRunning}}, {2000, 2000},
+       std::nullopt},
       {"standing still", {{pending, 0, 0, 1, 3000}}, {1000, 1000, 1000}, true},
       {"advancing past the cap", {{pending, 0, 0, 1, 200000}, {pending, 0, 0, 2, 200000}, {pending, 0, 0, 3, 200000}},
        {10000, kSpoolerStartWaitMs - 10000}, false},

@@ -136,7 +136,9 @@ ServiceCallResult Win32SpoolerService::Start() {
   return Named([](const char** failedCall) { return StartNamedService(kSpoolerServiceName, failedCall); });
 }
 ServiceCallResult Win32SpoolerService::QueryStatus(ServiceStatus& status) {
-  return Named([&](const char** failedCall) { return QueryNamedServiceStatus(kSpoolerServiceName, status, failedCall); });
+  return Named([&](const char** failedCall) {
+    return QueryNamedServiceStatus(kSpoolerServiceName, status, failedCall);
+  });
 }
 
 }  // namespace oriel::win32
