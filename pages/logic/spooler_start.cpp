@@ -55,7 +55,7 @@ std::optional<SpoolerStartFailure> StartAndWait(SpoolerService& service, SystemS
     if (first || status.checkPoint > checkPoint) {
       checkPoint = status.checkPoint;
       sinceProgress = 0;
-    } else if (sinceProgress >= status.waitHint) {
+    } else if (sinceProgress >= status.waitHint) {  // the sample's clock has passed the hint by then
       return NotRunning(status, true);
     }
     if (waited >= kSpoolerStartWaitMs) return NotRunning(status, false);
