@@ -10,6 +10,7 @@
 #include "pages/logic/spooler_start.h"
 #include "pages/port_list_view.h"
 #include "pages/settings_page.h"
+#include "platform/win32/toolkit/background_work.h"
 #include "platform/win32/toolkit/dpi.h"
 #include "platform/win32/toolkit/messages.h"
 #include "resources/resource.h"
@@ -56,16 +57,58 @@ void PortPage::FillPortList() {
 
 PortPage::SpoolerOffer PortPage::OfferToStartSpooler() {
   SpoolerService& service = Services().spoolerService;
+  SystemServices& system = Services().system;
   ServiceStartKind kind = ServiceStartKind::Other;
-  const bool disabled = service.QueryStartKind(kind) == 0 && kind == ServiceStartKind::Disabled;
+  const bool disabled = service.QueryStartKind(kind).error == 0 && kind == ServiceStartKind::Disabled;
+  // The page's set-up runs before the dialog manager shows it; the question
+  // and the wait belong over the page.
+  if (!::IsWindowVisible(hwnd_)) ::ShowWindow(hwnd_, SW_SHOW);
   if (!win32::AskYesNo(hwnd_, win32::WideFromAnsi(StartSpoolerQuestion(disabled)))) return SpoolerOffer::Declined;
-  const std::optional<SpoolerStartFailure> failure = [&] {
-    win32::WaitCursor wait;
-    return StartSpooler(service, Services().system, disabled);
-  }();
+  std::optional<SpoolerStartFailure> failure;
+  {
+    struct Starting {
+      PortPage& page;
+      explicit Starting(PortPage& starting) : page(starting) { page.ShowStartingSpooler(true); }
+      ~Starting() { page.ShowStartingSpooler(false); }
+    } starting(*this);
+    // The start may take many seconds, spent in the service control manager.
+    win32::RunWhileAnswering(hwnd_, [&] { failure = StartSpooler(service, system, disabled); });
+  }
   if (!failure) return SpoolerOffer::Started;
   win32::ShowMessage(hwnd_, win32::WideFromAnsi(SpoolerStartFailureMessage(*failure, win32::SystemErrorText)));
   return SpoolerOffer::Failed;
+}
+
+// Nothing on the page, nor on the page it opened over, may start anything
+// while the wait answers their messages.
+void PortPage::ShowStartingSpooler(bool starting) {
+  startingSpooler_ = starting;
+  HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+  if (starting) {
+    focusBeforeStart_ = ::GetFocus();
+    ownerEnabledBeforeStart_ = owner != nullptr && !::EnableWindow(owner, FALSE);
+  } else if (ownerEnabledBeforeStart_) {
+    ::EnableWindow(owner, TRUE);
+  }
+  for (const int id : {IDC_PORT_LIST, IDC_PORT_CREATE, IDC_PORT_CONFIGURE, IDC_PORT_BACK, IDC_PORT_INSTALL,
+                       IDC_PORT_CANCEL}) {
+    ::EnableWindow(Item(id), starting ? FALSE : TRUE);
+  }
+  ::EnableMenuItem(::GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | (starting ? MF_GRAYED : MF_ENABLED));
+  // Before comctl32 6.10 a list view has no empty text of its own; a row
+  // says it instead, its words in the wide column.
+  portList_.DeleteAllItems();
+  if (starting) {
+    portList_.SetItemText(portList_.InsertItem(0, "Please wait..."), 1, "Starting the Print Spooler service");
+  }
+  ::SetCursor(::LoadCursorW(nullptr, starting ? IDC_WAIT : IDC_ARROW));
+  if (!starting && focusBeforeStart_ != nullptr && ::IsChild(hwnd_, focusBeforeStart_)) ::SetFocus(focusBeforeStart_);
+}
+
+bool PortPage::OnSetCursor() {
+  if (!startingSpooler_) return false;
+  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  return true;
 }
 
 void PortPage::OnButton(int id) {

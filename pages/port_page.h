@@ -21,6 +21,11 @@ class PortPage : public win32::DialogPage {
   // Enter with no push button focused would otherwise close the page with 1
   // without installing, and the settings page would report success.
   void OnOK() override {}
+  // Escape and the close box wait while the spooler starts.
+  void OnCancel() override {
+    if (!startingSpooler_) DialogPage::OnCancel();
+  }
+  bool OnSetCursor() override;
   void OnButton(int id) override;
   void OnDpiChanged(UINT dpi) override { SetColumnWidths(dpi); }
 
@@ -29,12 +34,16 @@ class PortPage : public win32::DialogPage {
   void FillPortList();
   enum class SpoolerOffer { Declined, Started, Failed };
   SpoolerOffer OfferToStartSpooler();
+  void ShowStartingSpooler(bool starting);
   void OnCreatePort();
   void OnConfigurePort();
   void OnInstall();
 
   std::string chosenPort_;
   std::optional<std::string> installError_;
+  bool startingSpooler_ = false;
+  HWND focusBeforeStart_ = nullptr;
+  bool ownerEnabledBeforeStart_ = false;
   win32::ProgressBar progress_;
   win32::ListView portList_;
 };

@@ -310,37 +310,66 @@ void FakeRegistry::Close(RegistryKey key) {
 
 // ---- Print Spooler service ----
 
-std::uint32_t FakeSpoolerService::Call(const std::string& name) {
+ServiceCallResult FakeSpoolerService::Call(const std::string& name, const char* call) {
   const auto refused = refusals.find(name);
-  const std::uint32_t error = refused == refusals.end() ? 0 : refused->second;
-  if (log_) log_->Add("service " + name + (error != 0 ? " refused " + std::to_string(error) : ""));
-  return error;
+  if (refused == refusals.end()) return {};
+  return {refused->second.error, refused->second.call != nullptr ? refused->second.call : call};
 }
 
-std::uint32_t FakeSpoolerService::QueryStartKind(ServiceStartKind& kind) {
-  const std::uint32_t error = Call("QueryStartKind");
-  if (error == 0) kind = startKind;
-  return error;
+ServiceCallResult FakeSpoolerService::Log(const std::string& name, ServiceCallResult result) {
+  if (log_) {
+    log_->Add("service " + name +
+              (result.error != 0 ? " refused " + std::to_string(result.error) + " by " + result.call : ""));
+  }
+  return result;
 }
 
-std::uint32_t FakeSpoolerService::SetAutomatic() {
-  const std::uint32_t error = Call("SetAutomatic");
-  if (error == 0) startKind = ServiceStartKind::Automatic;
-  return error;
+ServiceCallResult FakeSpoolerService::QueryStartKind(ServiceStartKind& kind) {
+  const ServiceCallResult result = Call("QueryStartKind", "QueryServiceConfigW");
+  if (result.error == 0) kind = startKind;
+  return Log("QueryStartKind", result);
 }
 
-// A disabled service cannot be started: ERROR_SERVICE_DISABLED.
-std::uint32_t FakeSpoolerService::Start() {
-  std::uint32_t error = Call("Start");
-  if (error == 0 && startKind == ServiceStartKind::Disabled) error = 1058;
-  started_ = error == 0;
-  return error;
+ServiceCallResult FakeSpoolerService::SetAutomatic() {
+  const ServiceCallResult result = Call("SetAutomatic", "ChangeServiceConfigW");
+  if (result.error == 0) startKind = ServiceStartKind::Automatic;
+  return Log("SetAutomatic", result);
 }
 
-std::uint32_t FakeSpoolerService::QueryRunning(bool& running) {
-  const std::uint32_t error = Call("QueryRunning");
-  if (error == 0) running = started_ && pollsUntilRunning-- <= 0;
-  return error;
+ServiceCallResult FakeSpoolerService::SetDisabled() {
+  const ServiceCallResult result = Call("SetDisabled", "ChangeServiceConfigW");
+  if (result.error == 0) startKind = ServiceStartKind::Disabled;
+  return Log("SetDisabled", result);
+}
+
+// StartServiceW: ERROR_SERVICE_ALREADY_RUNNING for a running service,
+// ERROR_SERVICE_DISABLED for a disabled one.
+ServiceCallResult FakeSpoolerService::Start() {
+  ServiceCallResult result = Call("Start", "StartServiceW");
+  if (result.error == 0 && state == kServiceRunning) result = {1056, "StartServiceW"};
+  if (result.error == 0 && startKind == ServiceStartKind::Disabled) result = {1058, "StartServiceW"};
+  if (result.error == 0) {
+    started_ = true;
+    queriesAfterStart_ = 0;
+    state = kServiceStartPending;
+  }
+  return Log("Start", result);
+}
+
+ServiceCallResult FakeSpoolerService::QueryStatus(ServiceStatus& status) {
+  const ServiceCallResult result = Call("QueryStatus", "QueryServiceStatusEx");
+  if (result.error == 0) {
+    status = ServiceStatus{state};
+    if (started_) {
+      if (statusesAfterStart.empty()) {
+        status.state = kServiceRunning;
+      } else {
+        status = statusesAfterStart[std::min(queriesAfterStart_++, statusesAfterStart.size() - 1)];
+      }
+      state = status.state;
+    }
+  }
+  return Log("QueryStatus", result);
 }
 
 // ---- Files ----

@@ -314,26 +314,33 @@ class FakeSystem : public SystemServices {
 };
 
 // The Print Spooler service as a shop PC may have it: stopped or disabled,
-// refusing a call, or slow to run.
+// refusing a call, slow to run or stopping again at once; answered as the
+// service control manager answers.
 class FakeSpoolerService : public SpoolerService {
  public:
   explicit FakeSpoolerService(EventLog* log = nullptr) : log_(log) {}
 
   ServiceStartKind startKind = ServiceStartKind::Manual;
-  // A call named here ("SetAutomatic", "Start", "QueryRunning", "QueryStartKind") fails with the error.
-  std::map<std::string, std::uint32_t> refusals;
-  // QueryRunning says no this many times after Start before it says yes;
-  // never, while Start has not succeeded.
-  int pollsUntilRunning = 0;
+  std::uint32_t state = kServiceStopped;
+  // A method named here ("QueryStartKind", "SetAutomatic", "SetDisabled",
+  // "Start", "QueryStatus") fails with the error, named by the call given or
+  // else by the method's own (ChangeServiceConfigW, StartServiceW, ...).
+  std::map<std::string, ServiceCallResult> refusals;
+  // What QueryStatus answers after each successful Start, in turn; the last
+  // one again when they run out. Running at once when empty.
+  std::vector<ServiceStatus> statusesAfterStart;
 
-  std::uint32_t QueryStartKind(ServiceStartKind& kind) override;
-  std::uint32_t SetAutomatic() override;
-  std::uint32_t Start() override;
-  std::uint32_t QueryRunning(bool& running) override;
+  ServiceCallResult QueryStartKind(ServiceStartKind& kind) override;
+  ServiceCallResult SetAutomatic() override;
+  ServiceCallResult SetDisabled() override;
+  ServiceCallResult Start() override;
+  ServiceCallResult QueryStatus(ServiceStatus& status) override;
 
  private:
-  std::uint32_t Call(const std::string& name);
+  ServiceCallResult Call(const std::string& name, const char* call);
+  ServiceCallResult Log(const std::string& name, ServiceCallResult result);
   EventLog* log_;
+  std::size_t queriesAfterStart_ = 0;
   bool started_ = false;
 };
 

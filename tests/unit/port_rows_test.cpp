@@ -365,24 +365,43 @@ TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
 }
 
 // A stopped spooler is started; a disabled one is set to start automatically
-// first; a refusal names its call.
+// first, and back to Disabled when it does not come up; a refusal names the
+// call that failed; a service that stops again is not waited for.
 TEST(SpoolerStart, StoppedDisabledOrRefusing) {
+  using Kind = SpoolerStartFailure::Kind;
+  constexpr std::uint32_t pending = kServiceStartPending;
   const struct {
     const char* name;
     ServiceStartKind kind;
-    std::map<std::string, std::uint32_t> refusals;
-    int pollsUntilRunning;
+    std::uint32_t state;
+    std::map<std::string, ServiceCallResult> refusals;
+    std::vector<ServiceStatus> statuses;
     std::vector<std::string> calls;
-    std::optional<std::string> failedCall;
+    std::optional<Kind> failure;
+    std::string failedCall;
+    std::uint32_t error;
   } cases[] = {
-      {"stopped", ServiceStartKind::Manual, {}, 2,
-       {"service Start", "service QueryRunning", "service QueryRunning", "service QueryRunning"}, std::nullopt},
-      {"disabled", ServiceStartKind::Disabled, {}, 0,
-       {"service SetAutomatic", "service Start", "service QueryRunning"}, std::nullopt},
-      {"policy keeps it disabled", ServiceStartKind::Disabled, {{"SetAutomatic", 5}}, 0,
-       {"service SetAutomatic refused 5"}, "ChangeServiceConfigW"},
-      {"refusing", ServiceStartKind::Automatic, {{"Start", 1069}}, 0, {"service Start refused 1069"},
-       "StartServiceW"},
+      {"stopped", ServiceStartKind::Manual, kServiceStopped, {},
+       {{pending, 0, 0, 1, 2000}, {pending, 0, 0, 2, 2000}, {kServiceRunning}},
+       {"service Start", "service QueryStatus", "service QueryStatus", "service QueryStatus"}, std::nullopt, "", 0},
+      {"disabled", ServiceStartKind::Disabled, kServiceStopped, {}, {},
+       {"service SetAutomatic", "service Start", "service QueryStatus"}, std::nullopt, "", 0},
+      {"policy keeps it disabled", ServiceStartKind::Disabled, kServiceStopped, {{"SetAutomatic", {5}}}, {},
+       {"service SetAutomatic refused 5 by ChangeServiceConfigW"}, Kind::Refused, "ChangeServiceConfigW", 5},
+      {"refusing", ServiceStartKind::Automatic, kServiceStopped, {{"Start", {1069}}}, {},
+       {"service Start refused 1069 by StartServiceW"}, Kind::Refused, "StartServiceW", 1069},
+      {"no start right", ServiceStartKind::Manual, kServiceStopped, {{"Start", {5, "OpenServiceW"}}}, {},
+       {"service Start refused 5 by OpenServiceW"}, Kind::Refused, "OpenServiceW", 5},
+      {"running meanwhile", ServiceStartKind::Manual, kServiceRunning, {}, {},
+       {"service Start refused 1056 by StartServiceW", "service QueryStatus"}, std::nullopt, "", 0},
+      {"disabled, refusing, disabled again", ServiceStartKind::Disabled, kServiceStopped, {{"Start", {1069}}}, {},
+       {"service SetAutomatic", "service Start refused 1069 by StartServiceW", "service SetDisabled"},
+       Kind::Refused, "StartServiceW", 1069},
+      {"stops again", ServiceStartKind::Manual, kServiceStopped, {},
+       {{pending, 0, 0, 1, 30000}, {kServiceStopped, 1067}},
+       {"service Start", "service QueryStatus", "service QueryStatus"}, Kind::StoppedAgain, "", 1067},
+      {"stops again with its own code", ServiceStartKind::Manual, kServiceStopped, {},
+       {{kServiceStopped, 1066, 42}}, {"service Start", "service QueryStatus"}, Kind::StoppedAgain, "", 42},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -390,26 +409,74 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
     testing::FakeSpoolerService service(&log);
     testing::FakeSystem system;
     service.startKind = c.kind;
+    service.state = c.state;
     service.refusals = c.refusals;
-    service.pollsUntilRunning = c.pollsUntilRunning;
+    service.statusesAfterStart = c.statuses;
     const auto failure = StartSpooler(service, system, c.kind == ServiceStartKind::Disabled);
     EXPECT_EQ(log.events, c.calls);
-    EXPECT_EQ(failure ? std::optional(failure->call) : std::nullopt, c.failedCall);
+    ASSERT_EQ(failure ? std::optional(failure->kind) : std::nullopt, c.failure);
+    if (!failure) continue;
+    EXPECT_EQ(failure->call, c.failedCall);
+    EXPECT_EQ(failure->error, c.error);
+    EXPECT_EQ(failure->serviceSpecific, c.error == 42);
+    EXPECT_EQ(service.startKind, c.kind);
   }
-  // One that never comes up is waited for no longer than 15 s.
-  testing::FakeSpoolerService slow;
-  testing::FakeSystem system;
-  slow.pollsUntilRunning = 1000;
-  const auto failure = StartSpooler(slow, system, false);
-  ASSERT_TRUE(failure);
-  EXPECT_TRUE(failure->timedOut);
-  std::uint32_t waited = 0;
-  for (const std::uint32_t ms : system.sleeps) waited += ms;
-  EXPECT_EQ(waited, kSpoolerStartWaitMs);
+
+  // Paced by the service's wait hint, a tenth of it, 1 s to 10 s; given up
+  // when the checkpoint stands still for the hint, or at the cap however it
+  // advances.
+  const struct {
+    const char* name;
+    std::vector<ServiceStatus> statuses;
+    std::vector<std::uint32_t> sleeps;
+    std::optional<bool> stalled;
+  } pacings[] = {
+      {"advancing", {{pending, 0, 0, 1, 20000}, {pending, 0, 0, 2, 20000}, {kServiceRunning}}, {2000, 2000},
+       std::nullopt},
+      {"standing still", {{pending, 0, 0, 1, 3000}}, {1000, 1000, 1000}, true},
+      {"advancing past the cap", {{pending, 0, 0, 1, 200000}, {pending, 0, 0, 2, 200000}, {pending, 0, 0, 3, 200000}},
+       {10000, kSpoolerStartWaitMs - 10000}, false},
+  };
+  for (const auto& c : pacings) {
+    SCOPED_TRACE(c.name);
+    testing::FakeSpoolerService service;
+    testing::FakeSystem system;
+    service.statusesAfterStart = c.statuses;
+    const auto failure = StartSpooler(service, system, false);
+    EXPECT_EQ(system.sleeps, c.sleeps);
+    ASSERT_EQ(failure ? std::optional(failure->stalled) : std::nullopt, c.stalled);
+    if (failure) EXPECT_EQ(failure->kind, Kind::NotRunning);
+  }
 
   const auto text = [](std::uint32_t error) { return "text of " + std::to_string(error); };
-  EXPECT_EQ(SpoolerStartFailureMessage({"StartServiceW", 1069}, text),
-            "The Print Spooler service was not started: StartServiceW failed.\n\nSystem error 1069: text of 1069");
+  SpoolerStartFailure refused{Kind::Refused, "OpenServiceW", 5};
+  EXPECT_EQ(SpoolerStartFailureMessage(refused, text),
+            "The Print Spooler service was not started: OpenServiceW failed.\n\nSystem error 5: text of 5\n\n"
+            "Windows refused although Oriel runs as administrator. This is commonly a policy set by your "
+            "administrator, security software, or a file held open by another program: have the refusal lifted or "
+            "close those programs, then run Oriel again.");
+  const std::string crashHint =
+      "\n\nA print processor or port monitor that fails to load commonly causes this; Windows' System event log "
+      "names the service's error.";
+  SpoolerStartFailure stopped{Kind::StoppedAgain, "", 1067};
+  stopped.disabledAgain = ServiceCallResult{};
+  EXPECT_EQ(SpoolerStartFailureMessage(stopped, text),
+            "The Print Spooler service stopped again right after it started.\n\nSystem error 1067: text of 1067" +
+                crashHint + "\n\nThe service was set back to Disabled, as it was before.");
+  SpoolerStartFailure ownCode{Kind::StoppedAgain, "", 42, true};
+  ownCode.disabledAgain = ServiceCallResult{5, "ChangeServiceConfigW"};
+  EXPECT_EQ(SpoolerStartFailureMessage(ownCode, text),
+            "The Print Spooler service stopped again right after it started, with its own error code 42." + crashHint +
+                "\n\nThe service could not be set back to Disabled and now starts automatically: "
+                "ChangeServiceConfigW failed.\n\nSystem error 5: text of 5\n\nWindows refused although Oriel runs "
+                "as administrator. This is commonly a policy set by your administrator, security software, or a "
+                "file held open by another program: have the refusal lifted or close those programs, then run "
+                "Oriel again.");
+  SpoolerStartFailure late{Kind::NotRunning};
+  late.state = kServiceStartPending;
+  EXPECT_EQ(SpoolerStartFailureMessage(late, text),
+            "The Print Spooler service was started but did not report running within 15 seconds. Its last "
+            "reported state was \"start pending\".");
   EXPECT_TRUE(SpoolerDoesNotAnswer(1722));
   EXPECT_FALSE(SpoolerDoesNotAnswer(5));
   EXPECT_EQ(StartSpoolerQuestion(true),

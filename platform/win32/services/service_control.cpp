@@ -72,11 +72,12 @@ std::uint32_t QueryServiceStartType(const wchar_t* service, ServiceStartKind& ki
   });
 }
 
-std::uint32_t SetServiceAutomatic(const wchar_t* service, const char** failedCall) {
-  return WithService(service, SERVICE_CHANGE_CONFIG, failedCall, [](SC_HANDLE handle, const CallFailure& failure) {
+std::uint32_t SetServiceStartKind(const wchar_t* service, ServiceStartKind kind, const char** failedCall) {
+  const DWORD startType = kind == ServiceStartKind::Disabled ? SERVICE_DISABLED : SERVICE_AUTO_START;
+  return WithService(service, SERVICE_CHANGE_CONFIG, failedCall, [&](SC_HANDLE handle, const CallFailure& failure) {
     // https://learn.microsoft.com/en-us/windows/win32/api/winsvc/nf-winsvc-changeserviceconfigw
-    if (::ChangeServiceConfigW(handle, SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr))
+    if (::ChangeServiceConfigW(handle, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr))
       return std::uint32_t{0};
     return failure.LastError("ChangeServiceConfigW");
   });
@@ -85,36 +86,59 @@ std::uint32_t SetServiceAutomatic(const wchar_t* service, const char** failedCal
 std::uint32_t StartNamedService(const wchar_t* service, const char** failedCall) {
   return WithService(service, SERVICE_START, failedCall, [](SC_HANDLE handle, const CallFailure& failure) {
     // https://learn.microsoft.com/en-us/windows/win32/api/winsvc/nf-winsvc-startservicew
-    if (::StartServiceW(handle, 0, nullptr) || ::GetLastError() == ERROR_SERVICE_ALREADY_RUNNING)
-      return std::uint32_t{0};
+    if (::StartServiceW(handle, 0, nullptr)) return std::uint32_t{0};
     return failure.LastError("StartServiceW");
   });
 }
 
-std::uint32_t QueryServiceRunning(const wchar_t* service, bool& running, const char** failedCall) {
+std::uint32_t QueryNamedServiceStatus(const wchar_t* service, ServiceStatus& status, const char** failedCall) {
   return WithService(service, SERVICE_QUERY_STATUS, failedCall, [&](SC_HANDLE handle, const CallFailure& failure) {
     // https://learn.microsoft.com/en-us/windows/win32/api/winsvc/nf-winsvc-queryservicestatusex
-    SERVICE_STATUS_PROCESS status{};
+    SERVICE_STATUS_PROCESS process{};
     DWORD needed = 0;
-    if (!::QueryServiceStatusEx(handle, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status),
+    if (!::QueryServiceStatusEx(handle, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&process), sizeof(process),
                                 &needed))
       return failure.LastError("QueryServiceStatusEx");
-    running = status.dwCurrentState == SERVICE_RUNNING;
+    status = ServiceStatus{process.dwCurrentState, process.dwWin32ExitCode, process.dwServiceSpecificExitCode,
+                           process.dwCheckPoint, process.dwWaitHint};
     return std::uint32_t{0};
   });
 }
 
 namespace {
+
 constexpr wchar_t kSpoolerServiceName[] = L"Spooler";
+
+// The portable side names the call that failed; these know it.
+template <typename Call>
+ServiceCallResult Named(Call call) {
+  const char* failedCall = nullptr;
+  const std::uint32_t error = call(&failedCall);
+  return {error, error != 0 ? failedCall : nullptr};
+}
+
 }  // namespace
 
-std::uint32_t Win32SpoolerService::QueryStartKind(ServiceStartKind& kind) {
-  return QueryServiceStartType(kSpoolerServiceName, kind);
+ServiceCallResult Win32SpoolerService::QueryStartKind(ServiceStartKind& kind) {
+  return Named([&](const char** failedCall) { return QueryServiceStartType(kSpoolerServiceName, kind, failedCall); });
 }
-std::uint32_t Win32SpoolerService::SetAutomatic() { return SetServiceAutomatic(kSpoolerServiceName); }
-std::uint32_t Win32SpoolerService::Start() { return StartNamedService(kSpoolerServiceName); }
-std::uint32_t Win32SpoolerService::QueryRunning(bool& running) {
-  return QueryServiceRunning(kSpoolerServiceName, running);
+ServiceCallResult Win32SpoolerService::SetAutomatic() {
+  return Named([](const char** failedCall) {
+    return SetServiceStartKind(kSpoolerServiceName, ServiceStartKind::Automatic, failedCall);
+  });
+}
+ServiceCallResult Win32SpoolerService::SetDisabled() {
+  return Named([](const char** failedCall) {
+    return SetServiceStartKind(kSpoolerServiceName, ServiceStartKind::Disabled, failedCall);
+  });
+}
+ServiceCallResult Win32SpoolerService::Start() {
+  return Named([](const char** failedCall) { return StartNamedService(kSpoolerServiceName, failedCall); });
+}
+ServiceCallResult Win32SpoolerService::QueryStatus(ServiceStatus& status) {
+  return Named([&](const char** failedCall) {
+    return QueryNamedServiceStatus(kSpoolerServiceName, status, failedCall);
+  });
 }
 
 }  // namespace oriel::win32

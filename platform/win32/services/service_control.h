@@ -11,18 +11,21 @@ namespace oriel::win32 {
 // the name of the call that failed (for the error text), or nullptr.
 std::uint32_t QueryServiceStartType(const wchar_t* service, ServiceStartKind& kind,
                                     const char** failedCall = nullptr);
-std::uint32_t SetServiceAutomatic(const wchar_t* service, const char** failedCall = nullptr);
+// kind: Automatic or Disabled.
+std::uint32_t SetServiceStartKind(const wchar_t* service, ServiceStartKind kind, const char** failedCall = nullptr);
 // Not "StartService": <windows.h> makes that a macro for StartServiceW/A.
-// A service that is already running counts as started.
+// ERROR_SERVICE_ALREADY_RUNNING comes back as it came; the caller decides.
 std::uint32_t StartNamedService(const wchar_t* service, const char** failedCall = nullptr);
-std::uint32_t QueryServiceRunning(const wchar_t* service, bool& running, const char** failedCall = nullptr);
+std::uint32_t QueryNamedServiceStatus(const wchar_t* service, ServiceStatus& status,
+                                      const char** failedCall = nullptr);
 
 class Win32SpoolerService final : public SpoolerService {
  public:
-  std::uint32_t QueryStartKind(ServiceStartKind& kind) override;
-  std::uint32_t SetAutomatic() override;
-  std::uint32_t Start() override;
-  std::uint32_t QueryRunning(bool& running) override;
+  ServiceCallResult QueryStartKind(ServiceStartKind& kind) override;
+  ServiceCallResult SetAutomatic() override;
+  ServiceCallResult SetDisabled() override;
+  ServiceCallResult Start() override;
+  ServiceCallResult QueryStatus(ServiceStatus& status) override;
 };
 
 }  // namespace oriel::win32

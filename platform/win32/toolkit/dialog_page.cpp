@@ -80,6 +80,12 @@ INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnSysCommand(static_cast<UINT>(wParam)) ? TRUE : FALSE;
     case WM_PAINT:
       return OnPaint() ? TRUE : FALSE;
+    // A dialog procedure answers this one through DWLP_MSGRESULT:
+    // https://learn.microsoft.com/en-us/windows/win32/menurc/wm-setcursor
+    case WM_SETCURSOR:
+      if (!OnSetCursor()) return FALSE;
+      ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
     // https://learn.microsoft.com/en-us/windows/win32/hidpi/wm-dpichanged
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wParam));

@@ -36,6 +36,8 @@ class DialogPage : public Window {
   // Return false to leave the message to default processing.
   virtual bool OnSysCommand(UINT /*command*/) { return false; }
   virtual bool OnPaint() { return false; }
+  // WM_SETCURSOR: true when the page has set the cursor itself.
+  virtual bool OnSetCursor() { return false; }
   virtual HICON OnQueryDragIcon() { return nullptr; }
   // WM_DPICHANGED (per-monitor v2): the dialog manager rescales the dialog
   // and its fonts afterwards; what the page sized in pixels is its own.
