@@ -451,10 +451,8 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
   const auto text = [](std::uint32_t error) { return "text of " + std::to_string(error); };
   SpoolerStartFailure refused{Kind::Refused, "OpenServiceW", 5};
   EXPECT_EQ(SpoolerStartFailureMessage(refused, text),
-            "The Print Spooler service was not started: OpenServiceW failed.\n\nSystem error 5: text of 5\n\n"
-            "Windows refused although Oriel runs as administrator. This is commonly a policy set by your "
-            "administrator, security software, or a file held open by another program: have the refusal lifted or "
-            "close those programs, then run Oriel again.");
+            "The Print Spooler service was not started: OpenServiceW failed.\n\nSystem error 5: text of 5\n\n" +
+                ErrorHint(5));
   const std::string crashHint =
       "\n\nA print processor or port monitor that fails to load commonly causes this; Windows' System event log "
       "names the service's error.";
@@ -468,10 +466,7 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
   EXPECT_EQ(SpoolerStartFailureMessage(ownCode, text),
             "The Print Spooler service stopped again right after it started, with its own error code 42." + crashHint +
                 "\n\nThe service could not be set back to Disabled and now starts automatically: "
-                "ChangeServiceConfigW failed.\n\nSystem error 5: text of 5\n\nWindows refused although Oriel runs "
-                "as administrator. This is commonly a policy set by your administrator, security software, or a "
-                "file held open by another program: have the refusal lifted or close those programs, then run "
-                "Oriel again.");
+                "ChangeServiceConfigW failed.\n\nSystem error 5: text of 5\n\n" + ErrorHint(5));
   SpoolerStartFailure late{Kind::NotRunning};
   late.state = kServiceStartPending;
   EXPECT_EQ(SpoolerStartFailureMessage(late, text),
