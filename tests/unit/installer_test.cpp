@@ -691,19 +691,20 @@ TEST(StopsAtPackageCheck, NamesEveryUnreadableFileAndWritesNothing) {
 // Oriel's current directory is elsewhere: the package beside Oriel.exe is
 // used, and where neither is complete both folders are named.
 TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
+  const auto startedElsewhere = [](InstallRig& rig) {
+    rig.files.currentDirectory = "C:\\Windows\\SysWOW64";
+    rig.files.programFolder = "D:\\Oriel";
+    rig.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorFileNotFound;
+  };
   InstallRig rig;
-  rig.files.currentDirectory = "C:\\Windows\\SysWOW64";
-  rig.files.programFolder = "D:\\Oriel";
-  rig.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorFileNotFound;
+  startedElsewhere(rig);
   ASSERT_TRUE(Install(rig, Inputs(), kVariant64).completed);
   EXPECT_EQ(rig.files.checked.size(), 20u);
   EXPECT_EQ(rig.files.copies.at(0).source, "D:\\Oriel\\x64\\RKT4X.DLL");
   EXPECT_EQ(rig.files.copies.at(9).source, "D:\\Oriel\\x64\\RKUNI.dll");
 
   InstallRig neither;
-  neither.files.currentDirectory = "C:\\Windows\\SysWOW64";
-  neither.files.programFolder = "D:\\Oriel";
-  neither.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorFileNotFound;
+  startedElsewhere(neither);
   for (const std::string& name : PackageFiles()) {
     neither.files.unreadable["D:\\Oriel\\x64\\" + name] = testing::kErrorPathNotFound;
   }
