@@ -33,10 +33,16 @@ void OrielTest::TearDown() {
   app_.Kill();
 }
 
-void OrielTest::Launch(const std::wstring& windowsVersion, const TestPackages::Options& packageOptions) {
-  const std::wstring exe = OrielExePath();
+void OrielTest::Launch(const std::wstring& windowsVersion, const TestPackages::Options& packageOptions,
+                       bool copyExe) {
+  std::wstring exe = OrielExePath();
   SetReportedWindowsVersion(ExeFileName(exe), windowsVersion);
   packages_ = std::make_unique<TestPackages>(packageOptions);
+  if (copyExe) {
+    const std::wstring copy = packages_->Root() + L"\\" + ExeFileName(exe);
+    if (!CopyFileW(exe.c_str(), copy.c_str(), TRUE)) throw std::runtime_error("cannot copy Oriel.exe: " + LastErrorText());
+    exe = copy;
+  }
   app_.Start(exe, packages_->Root());
 }
 

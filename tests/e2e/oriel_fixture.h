@@ -43,9 +43,11 @@ protected:
   void TearDown() override;
 
   // Sets the Windows version Wine reports to the program, makes the package
-  // folder and starts Oriel.exe in it.
+  // folder and starts Oriel.exe in it. copyExe starts a copy that lies in
+  // the folder, as users keep it, so that no package beside the build's exe
+  // can stand in for it.
   void Launch(const std::wstring& windowsVersion = kDefaultWindowsVersion,
-              const TestPackages::Options& packageOptions = {});
+              const TestPackages::Options& packageOptions = {}, bool copyExe = false);
 
   HWND WaitOsPage(HWND notThis = nullptr) { return WaitForWindow(app_, kOsPageTitle, kWindowTimeoutMs, notThis); }
   HWND WaitSettingsPage(HWND notThis = nullptr) {

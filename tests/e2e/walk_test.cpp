@@ -67,7 +67,7 @@ TEST_F(Walk, ThroughEveryPage) {
 TEST_F(Walk, FailedInstallation) {
   TestPackages::Options options;
   options.omit = {{CurrentTarget().packageFolder, L"UNIDRV.HLP"}};
-  Launch(kDefaultWindowsVersion, options);
+  Launch(kDefaultWindowsVersion, options, true);
   Click(Control(WaitOsPage(), IDC_OS_NEXT));
   Click(Control(WaitSettingsPage(), IDC_SET_NEXT));
   Click(Control(WaitPortPage(), IDC_PORT_INSTALL));
