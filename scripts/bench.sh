@@ -25,6 +25,9 @@ if oriel_target_needs_32bit "$target" && ! oriel_can_run_32bit; then
   exit 1
 fi
 oriel_use_target "$target" || exit 1
+if oriel_target_needs_32bit "$target" && [ "$ORIEL_RUN32" = emulated ]; then
+  echo "bench: Oriel and its floors run under qemu-i386 here ($ORIEL_RUN32_WHY): the ratios against floors emulated alike still mean something; the absolute times do not"
+fi
 build=$(cd "$root/$(oriel_target_build "$target")" 2>/dev/null && pwd) || {
   echo "bench: no $(oriel_target_build "$target") (build the cross configuration first)" >&2
   exit 1

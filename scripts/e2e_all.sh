@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# make e2e: the shipped exe's binary checks, then the Wine cases of both
+# builds side by side, each build's ctest with its own log and JUnit report.
+# Run under scripts/with_32bit.sh, which says how 32-bit code runs here.
+#   scripts/e2e_all.sh JOBS [SUITE]
+set -uo pipefail
+jobs=${1:?usage: e2e_all.sh JOBS [SUITE]} suite=${2:-}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+. scripts/wine_env.sh
+oriel_can_run_32bit
+echo "e2e: $(oriel_32bit_mode_line)"
+status=0 binary=0 only=() pids=()
+if [ -z "$suite" ]; then
+  ctest --test-dir build/mingw --output-on-failure -R '^binary\.' || binary=1
+else
+  only=(-R "^e2e\.[^.]+\.([^./]+/)?$suite[./]")
+fi
+for build in build/mingw build/mingw64; do
+  xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$build" --output-on-failure -j"$jobs" -E '^binary\.' \
+    "${only[@]}" --output-junit "$root/$build/junit.xml" >"$build/e2e.log" 2>&1 &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+cat build/mingw/e2e.log build/mingw64/e2e.log
+[ $binary = 0 ] || status=1
+if [ "$ORIEL_RUN32" = no ]; then
+  if [ $binary = 0 ]; then shipped="the shipped exe was still built and passed the binary checks"
+  else shipped="the shipped exe was built but FAILED the binary checks"; fi
+  echo "e2e: win32 and wow64 runs $(oriel_skip_32bit_line "$shipped")"
+fi
+exit $status
