@@ -98,4 +98,8 @@ if [ ! -e /usr/lib/wine/wine ] && [ ! -e "$i386_root/usr/lib/wine/wine" ]; then
   ORIEL_RUN32=no ORIEL_RUN32_WHY="$native_why; and no 32-bit Wine for qemu-i386 to run (neither wine32:i386 nor $i386_root)"
   run "$@"
 fi
+if ! error=$(unshare --user --map-root-user --mount true 2>&1); then
+  ORIEL_RUN32=no ORIEL_RUN32_WHY="$native_why; and no user namespace for qemu-i386's registration ($error)"
+  run "$@"
+fi
 exec unshare --user --map-root-user --mount "$0" --inside "$@"
