@@ -57,7 +57,7 @@ unit: native
 # (scripts/with_32bit.sh); where neither works its Wine runs are reported as
 # skipped. SUITE=<name> runs one suite of both builds. Each build folder gets
 # e2e.log and junit.xml.
-E2E_JOBS ?= 3
+E2E_JOBS ?= 2
 e2e: mingw mingw64
 	@scripts/with_32bit.sh scripts/e2e_all.sh $(E2E_JOBS) $(SUITE)
 
