@@ -170,6 +170,7 @@ rm -rf "$work" "$work-oriel" "$work-floor"
 load_after=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null)
 python3 - "$results" "$(($(date +%s) - started))" "$target" "${results#"$root"/}" \
   "${load_before:-?}" "${load_after:-?}" "$(nproc 2>/dev/null || echo '?')" <<'PY'
+import os
 import statistics
 import sys
 
@@ -206,6 +207,8 @@ head = fmt % ("figure", "Oriel ms", "floor ms", "ratio", "ratio IQR", "of median
 run_target = sys.argv[3]
 print("Run target %s: %s" % (run_target, "the shipped 32-bit build, build/mingw" if run_target == "win32"
                                     else "the 64-bit build, build/mingw64 (floors built for x64 too)"))
+if run_target == "win32" and os.environ.get("ORIEL_RUN32") == "emulated":
+    print("Emulated: Oriel and its floors ran under qemu-i386; the ratios hold, the milliseconds are qemu's")
 print(head)
 print("-" * len(head))
 missing = 0
