@@ -6,12 +6,15 @@ ASAN := build/native-asan
 MINGW := build/mingw
 MINGW64 := build/mingw64
 # What each is for: the native build and its GoogleTest; GoogleTest's sources
-# and the posix-thread mingw-w64 compilers for the cross builds; Wine's 32- and
-# 64-bit loaders; Xvfb (xauth for xvfb-run, xwininfo from x11-utils for the
-# signing check); the font for the templates' Chinese texts; clang for fuzz;
-# zip, osslsigncode and openssl for dist and its check; python3 and pefile for
-# the binary checks and the bench report.
-PACKAGES := cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine32:i386 wine64 \
+# and the posix-thread mingw-w64 compilers for the cross builds; Wine's 64-bit
+# loader (scripts/deps.sh adds the 32-bit half and qemu-user where they can
+# run); gcc's 32-bit libraries for qemu's trap-number wrapper; Xvfb (xauth for
+# xvfb-run, xwininfo from x11-utils for the signing check); the font for the
+# templates' Chinese texts; clang for fuzz; zip, osslsigncode and openssl for
+# dist and its check; python3 and pefile for the binary checks and the bench
+# report.
+PACKAGES := cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 \
+            libc6-dev-i386 lib32gcc-12-dev \
             xvfb xauth x11-utils fonts-wqy-microhei clang libclang-rt-14-dev zip osslsigncode openssl \
             python3 python3-pefile
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
@@ -22,16 +25,7 @@ export WINEDEBUG := -all
 all: build
 
 deps:
-	@missing=""; \
-	for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' "$$p" 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "deps: installing$$missing"; \
-	  if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi; \
-	  export DEBIAN_FRONTEND=noninteractive; \
-	  apt-get update -qq && apt-get install -y -qq $$missing >/dev/null || exit 1; \
-	fi
+	@scripts/deps.sh $(PACKAGES)
 
 # The configurations are CMakePresets.json's; each build folder is its preset's.
 native: deps
@@ -58,29 +52,14 @@ unit: native
 
 # The shipped exe's entries (binary checks, win32, wow64) and the 64-bit
 # build's (win64), side by side: one ctest entry per case, each with its own
-# prefix, wineserver and X display (scripts/e2e.sh). Where 32-bit code cannot
-# run, the shipped exe's Wine runs are reported as skipped. SUITE=<name> runs
-# one suite of both builds. Each build folder gets e2e.log and junit.xml.
+# prefix, wineserver and X display (scripts/e2e.sh). The shipped exe runs
+# natively where the kernel runs 32-bit code, else under qemu-i386
+# (scripts/with_32bit.sh); where neither works its Wine runs are reported as
+# skipped. SUITE=<name> runs one suite of both builds. Each build folder gets
+# e2e.log and junit.xml.
 E2E_JOBS ?= 2
 e2e: mingw mingw64
-	@. scripts/wine_env.sh; oriel_can_run_32bit; \
-	echo "e2e: this machine runs 32-bit x86 code: $$ORIEL_RUN32"; \
-	status=0; binary=0; \
-	if [ -z "$(SUITE)" ]; then ctest --test-dir $(MINGW) --output-on-failure -R '^binary\.' || binary=1; \
-	else only=(-R '^e2e\.[^.]+\.([^./]+/)?$(SUITE)[./]'); fi; \
-	for build in $(MINGW) $(MINGW64); do \
-	  $(XVFB) ctest --test-dir $$build --output-on-failure -j$(E2E_JOBS) -E '^binary\.' "$${only[@]}" \
-	    --output-junit $(ROOT)/$$build/junit.xml >$$build/e2e.log 2>&1 & pids="$$pids $$!"; \
-	done; \
-	for pid in $$pids; do wait $$pid || status=1; done; \
-	cat $(MINGW)/e2e.log $(MINGW64)/e2e.log; \
-	[ $$binary = 0 ] || status=1; \
-	if [ "$$ORIEL_RUN32" = no ]; then \
-	  if [ $$binary = 0 ]; then shipped="the shipped exe was still built and passed the binary checks"; \
-	  else shipped="the shipped exe was built but FAILED the binary checks"; fi; \
-	  echo "e2e: win32 and wow64 runs $$(oriel_skip_32bit_line "$$shipped")"; \
-	fi; \
-	exit $$status
+	@scripts/with_32bit.sh scripts/e2e_all.sh $(E2E_JOBS) $(SUITE)
 
 # Runs every tier and fails if any failed.
 test: deps
@@ -97,25 +76,25 @@ fuzz: deps
 # The wizard on the demo package: the shipped exe where 32-bit code runs, else
 # the 64-bit build (run.sh says which).
 run: mingw mingw64
-	@scripts/run.sh build/demo
+	@scripts/with_32bit.sh scripts/run.sh build/demo
 
 # Ratios against floors measured side by side; asserts nothing about time.
-# The shipped 32-bit build where this machine runs 32-bit code, else the
-# 64-bit one; the floors are built in the same folder, for the same
+# The shipped 32-bit build where 32-bit code runs here, natively or under
+# qemu-i386 (scripts/with_32bit.sh), else the 64-bit one; the floors are built in the same folder, for the same
 # architecture.
 bench: deps
-	@. scripts/wine_env.sh; target=$$(oriel_default_target); build=$$(oriel_target_build $$target); \
+	@scripts/with_32bit.sh bash -c '. scripts/wine_env.sh; target=$$(oriel_default_target); build=$$(oriel_target_build $$target); \
 	if [ $$target = win64 ]; then preset=mingw-x86_64; \
-	  echo "bench: this machine cannot run 32-bit x86 code (or ORIEL_NO_32BIT=1): the 64-bit build in $$build"; \
+	  echo "bench: 32-bit code does not run here ($$ORIEL_RUN32_WHY): the 64-bit build in $$build"; \
 	else preset=mingw-i686; echo "bench: the shipped 32-bit build in $$build"; fi; \
 	cmake --preset $$preset >/dev/null && \
 	cmake --build $$build -j2 --target Oriel bench_driver floor_install floor_dialog fill_bench && \
-	$(XVFB) scripts/bench.sh $$target
+	$(XVFB) scripts/bench.sh $$target'
 
 # Refreshes the README's pictures from a headless walk under Wine.
 screenshots: mingw mingw64
-	@env -u DISPLAY scripts/run.sh build/demo
-	@env -u DISPLAY ORIEL_DPI=192 scripts/run.sh build/demo
+	@env -u DISPLAY scripts/with_32bit.sh scripts/run.sh build/demo
+	@env -u DISPLAY ORIEL_DPI=192 scripts/with_32bit.sh scripts/run.sh build/demo
 	mkdir -p docs/screenshots
 	cp build/screenshots/run/*.png docs/screenshots/
 	cp build/screenshots/run-192/4-port-page.png docs/screenshots/8-port-page-200-percent.png

@@ -25,6 +25,9 @@ if oriel_target_needs_32bit "$target" && ! oriel_can_run_32bit; then
   exit 1
 fi
 oriel_use_target "$target" || exit 1
+if oriel_target_needs_32bit "$target" && [ "$ORIEL_RUN32" = emulated ]; then
+  echo "bench: Oriel and its floors run under qemu-i386 here ($ORIEL_RUN32_WHY): the ratios against floors emulated alike still mean something; the absolute times do not"
+fi
 build=$(cd "$root/$(oriel_target_build "$target")" 2>/dev/null && pwd) || {
   echo "bench: no $(oriel_target_build "$target") (build the cross configuration first)" >&2
   exit 1
@@ -167,6 +170,7 @@ rm -rf "$work" "$work-oriel" "$work-floor"
 load_after=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null)
 python3 - "$results" "$(($(date +%s) - started))" "$target" "${results#"$root"/}" \
   "${load_before:-?}" "${load_after:-?}" "$(nproc 2>/dev/null || echo '?')" <<'PY'
+import os
 import statistics
 import sys
 
@@ -203,6 +207,8 @@ head = fmt % ("figure", "Oriel ms", "floor ms", "ratio", "ratio IQR", "of median
 run_target = sys.argv[3]
 print("Run target %s: %s" % (run_target, "the shipped 32-bit build, build/mingw" if run_target == "win32"
                                     else "the 64-bit build, build/mingw64 (floors built for x64 too)"))
+if run_target == "win32" and os.environ.get("ORIEL_RUN32") == "emulated":
+    print("Emulated: Oriel and its floors ran under qemu-i386; the ratios hold, the milliseconds are qemu's")
 print(head)
 print("-" * len(head))
 missing = 0

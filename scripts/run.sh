@@ -3,8 +3,9 @@
 # to click through; without one a virtual display is started, the wizard is
 # walked once inside Wine's virtual desktop (which draws window frames) and
 # each page is saved as a PNG cropped to its window.
-# Runs the shipped 32-bit exe where this machine runs 32-bit code, else the
-# 64-bit build of the same sources (scripts/wine_env.sh).
+# Runs the shipped 32-bit exe where 32-bit code runs here, natively or under
+# qemu-i386 (make runs this through scripts/with_32bit.sh), else the 64-bit
+# build of the same sources (scripts/wine_env.sh).
 # ORIEL_DPI (96, 144, 192; default 96) sets the display's DPI (LogPixels),
 # with a desktop and screen large enough for the pages at that scale.
 #   scripts/run.sh DEMO_DIR
@@ -16,9 +17,9 @@ oriel_can_run_32bit || true
 target=$(oriel_default_target)
 build="$root/$(oriel_target_build "$target")"
 if [ "$target" = win64 ]; then
-  echo "run: this machine cannot run 32-bit x86 code; running the 64-bit test build ($build/Oriel.exe)"
+  echo "run: 32-bit code does not run here (${ORIEL_RUN32_WHY:-}); running the 64-bit test build ($build/Oriel.exe)"
 else
-  echo "run: running the shipped 32-bit build ($build/Oriel.exe)"
+  echo "run: running the shipped 32-bit build ($build/Oriel.exe); $(oriel_32bit_mode_line)"
 fi
 "$root/scripts/demo_package.sh" "$demo" "$build/Oriel.exe"
 demo=$(cd "$demo" && pwd)

@@ -7,16 +7,69 @@
 # loader included; there only win64 can run. The wrappers in /usr/bin try the
 # 32-bit loader first, so the loaders are called directly.
 
-# Whether this machine runs 32-bit x86 code; probed once and passed on through
-# ORIEL_RUN32. ORIEL_NO_32BIT=1 answers no, to exercise the fallback.
+# Whether 32-bit x86 code runs here, and how (ORIEL_RUN32):
+#   native    the kernel runs it
+#   emulated  qemu-i386 runs it, through a binfmt_misc registration private to
+#             the namespace scripts/with_32bit.sh made for the command
+#   no        it does not run; ORIEL_RUN32_WHY says why
+# scripts/with_32bit.sh decides and passes it on. Called outside it, this
+# probes the native way alone. ORIEL_NO_32BIT=1 answers no, to exercise the
+# fallback.
 oriel_can_run_32bit() {
   if [ "${ORIEL_NO_32BIT:-}" = 1 ]; then
-    ORIEL_RUN32=no
+    ORIEL_RUN32=no ORIEL_RUN32_WHY="ORIEL_NO_32BIT=1 asks for the 64-bit-only path"
   elif [ -z "${ORIEL_RUN32:-}" ]; then
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then ORIEL_RUN32=yes; else ORIEL_RUN32=no; fi
+    if oriel_probe_32bit; then ORIEL_RUN32=native; else ORIEL_RUN32=no; fi
   fi
-  export ORIEL_RUN32
-  [ "$ORIEL_RUN32" = yes ]
+  export ORIEL_RUN32 ORIEL_RUN32_WHY
+  [ "$ORIEL_RUN32" != no ]
+}
+
+# Whether a real 32-bit Windows program runs under Wine's 32-bit loader: the
+# 32-bit prefix is made (wineboot, the first 32-bit programs) and a tiny
+# 32-bit exe must run in a throwaway copy of it and answer. A loader that only
+# answers --version proves nothing: an emulator registered machine-wide can
+# do that and still fail at wineboot. Sets ORIEL_RUN32_WHY when it fails.
+oriel_probe_32bit() {
+  local root exe pristine run status out
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  ORIEL_RUN32_WHY=
+  if [ ! -e /usr/lib/wine/wine ]; then
+    ORIEL_RUN32_WHY="Wine's 32-bit loader /usr/lib/wine/wine is missing (wine32:i386 is not installed)"
+    return 1
+  fi
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    ORIEL_RUN32_WHY="Wine's 32-bit loader does not start ($(/usr/lib/wine/wine --version 2>&1 | head -n 1))"
+    return 1
+  fi
+  exe=$("$root/scripts/build_32bit_helpers.sh" probe) || {
+    ORIEL_RUN32_WHY="the 32-bit probe program could not be built"
+    return 1
+  }
+  mkdir -p "$root/build/wine"
+  if ! pristine=$("$root/scripts/wine_prefix.sh" win32 2>"$root/build/wine/probe-prefix.log"); then
+    ORIEL_RUN32_WHY="the 32-bit prefix could not be made: $(tail -n 1 "$root/build/wine/probe-prefix.log")"
+    return 1
+  fi
+  run=$(mktemp -d "$root/build/wine/probe-XXXXXX")
+  mkdir -p "$run/upper" "$run/ovl" "$run/prefix"
+  if ! mount -t overlay overlay -o "lowerdir=$pristine,upperdir=$run/upper,workdir=$run/ovl" "$run/prefix" \
+       2>/dev/null; then
+    rm -rf "$run/prefix"
+    cp -a "$pristine" "$run/prefix"
+  fi
+  (cd "$run" && WINEDEBUG=-all WINEPREFIX="$run/prefix" WINESERVER=/usr/lib/wine/wineserver \
+     timeout 120 /usr/lib/wine/wine "$exe" >"$run/out" 2>"$run/err" </dev/null)
+  status=$?
+  out=$(tr -d '\r' <"$run/out")
+  WINEPREFIX="$run/prefix" oriel_wine_kill
+  umount "$run/prefix" 2>/dev/null
+  if [ "$status" != 32 ] || [ "$out" != "32-bit code runs" ]; then
+    ORIEL_RUN32_WHY="a 32-bit program did not run under Wine's 32-bit loader (status $status: $(tr '\n' ' ' <"$run/err" | cut -c1-200))"
+    rm -rf "$run"
+    return 1
+  fi
+  rm -rf "$run"
 }
 
 # The target to run where the choice is ours: the shipped exe where it can run.
@@ -67,7 +120,8 @@ oriel_wineserver_stop() {
 oriel_wine_kill() {
   local pid pids=""
   for pid in $(grep -lsxz "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
-    case $(readlink "/proc/$pid/exe" 2>/dev/null) in /usr/lib/wine/*) pids="$pids $pid" ;; esac
+    # Emulated 32-bit processes show qemu as their executable.
+    case $(readlink "/proc/$pid/exe" 2>/dev/null) in /usr/lib/wine/* | */qemu-i386) pids="$pids $pid" ;; esac
   done
   [ -n "$pids" ] || return 0
   kill -9 $pids 2>/dev/null
@@ -78,5 +132,14 @@ oriel_wine_kill() {
 
 # The line printed where the 32-bit runs are skipped.
 oriel_skip_32bit_line() {
-  echo "skipped: this machine cannot run 32-bit x86 code, so the shipped 32-bit Oriel.exe runs nowhere here; $1"
+  echo "skipped: 32-bit x86 code does not run here (${ORIEL_RUN32_WHY:-no reason given}), so the shipped 32-bit Oriel.exe runs nowhere here; $1"
+}
+
+# Says how the shipped exe's runs reach 32-bit code, for the reports.
+oriel_32bit_mode_line() {
+  case ${ORIEL_RUN32:-} in
+    native) echo "the shipped 32-bit exe runs natively" ;;
+    emulated) echo "the shipped 32-bit exe runs under qemu-i386 ($ORIEL_RUN32_WHY)" ;;
+    *) echo "the shipped 32-bit exe cannot run: ${ORIEL_RUN32_WHY:-no reason given}" ;;
+  esac
 }

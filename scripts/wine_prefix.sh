@@ -19,7 +19,8 @@ if [ ! -f "$stamp" ]; then
   if [ "$arch" = win32 ]; then oriel_use_target win32; else oriel_use_target win64; fi
   export WINEPREFIX="$prefix"
   echo "wine_prefix: creating $prefix" >&2
-  if ! "$WINE" wineboot -i >/dev/null 2>&1; then
+  # Bounded: an emulator that cannot carry Wine may hang here rather than fail.
+  if ! timeout 600 "$WINE" wineboot -i >/dev/null 2>&1; then
     echo "wine_prefix: wineboot failed for $prefix" >&2
     exit 1
   fi

@@ -77,8 +77,8 @@ private:
   OrielProcess app_;  // after packages_: it ends before the folder goes
 };
 
-// Cases of the page suites run for each exe build; the shipped exe under
-// WOW64 adds nothing to what they show.
+// Cases of the page suites: each run target runs them (which of them, the
+// build's CMakeLists.txt says).
 class OrielUiTest : public OrielTest {
 protected:
   void SetUp() override;
