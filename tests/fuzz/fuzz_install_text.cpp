@@ -274,8 +274,13 @@ void Run(FuzzInput& in) {
       FUZZ_CHECK(std::count(set.text.begin(), set.text.end(), ',') == 4);
     }
   }
-  const int expectedFailures = (writesDevice && s.deviceFails ? 1 : 0) + (writesSerial && s.serialFails ? 1 : 0);
+  // A refused key is a setting not written, like a refused value.
+  const bool wantsDevice = s.inputs.setDefaultPrinter;
+  const bool wantsSerial = s.inputs.portIndex >= 3;
+  const int expectedFailures = (wantsDevice && (!writesDevice || s.deviceFails) ? 1 : 0) +
+                               (wantsSerial && (!writesSerial || s.serialFails) ? 1 : 0);
   FUZZ_CHECK(rig.notifier.registryWriteFailures == expectedFailures);
+  FUZZ_CHECK(outcome.settingsNotWritten.size() == static_cast<std::size_t>(expectedFailures));
 }
 
 }  // namespace
