@@ -95,27 +95,6 @@ std::optional<std::string> SelectionOutsideTables(const InstallInputs& inputs, b
   return std::nullopt;
 }
 
-// Opens, sets, closes. A key that does not open or a value that will not set
-// is reported, named in the outcome, and the installation goes on.
-bool WriteRegistryText(Registry& registry, InstallNotifier& notifier, std::vector<SettingNotWritten>& notWritten,
-                       RegistryRoot root, std::string_view path, std::string_view name, const std::string& text) {
-  const std::string keyPath(path);
-  const std::string valueName(name);
-  RegistryKey key = nullptr;
-  if (const std::uint32_t error = registry.OpenForSetValue(root, keyPath, key); error != 0) {
-    notWritten.push_back({root, keyPath, valueName, "RegOpenKeyExA", error});
-    notifier.RegistryWriteFailed();
-    return false;
-  }
-  const std::uint32_t error = registry.SetString(key, valueName, text);
-  if (error != 0) {
-    notWritten.push_back({root, keyPath, valueName, "RegSetValueExA", error});
-    notifier.RegistryWriteFailed();
-  }
-  registry.Close(key);
-  return error == 0;
-}
-
 class Installation {
  public:
   Installation(const InstallVariant& variant, const ModelRow& row, const InstallInputs& inputs,
@@ -147,8 +126,8 @@ class Installation {
     // The serial settings belong to the COM entry of the settings page's own
     // list, which need not be the port the printer was created on.
     if (inputs_.portIndex >= kFirstComPortIndex) {
-      WriteRegistryText(s_.registry, s_.notifier, notWritten_, RegistryRoot::LocalMachine, kPortsKeyPath,
-                        PortValueName(inputs_.portIndex), SerialValueText(inputs_.serial));
+      WriteText(RegistryRoot::LocalMachine, std::string(kPortsKeyPath), std::string(PortValueName(inputs_.portIndex)),
+                SerialValueText(inputs_.serial));
     }
     s_.progress.SetPosition(95);
 
@@ -190,6 +169,27 @@ class Installation {
     return std::nullopt;
   }
 
+  // A setting that did not go in is reported, named in the outcome, and the
+  // installation goes on. Returns false.
+  bool NotWritten(RegistryRoot root, const std::string& keyPath, const std::string& valueName, const char* call,
+                  std::uint32_t error) {
+    notWritten_.push_back({root, keyPath, valueName, call, error});
+    s_.notifier.RegistryWriteFailed();
+    return false;
+  }
+
+  // Opens, sets, closes; true when the value went in.
+  bool WriteText(RegistryRoot root, const std::string& keyPath, const std::string& valueName,
+                 const std::string& text) {
+    RegistryKey key = nullptr;
+    if (const std::uint32_t error = s_.registry.OpenForSetValue(root, keyPath, key); error != 0)
+      return NotWritten(root, keyPath, valueName, "RegOpenKeyExA", error);
+    const std::uint32_t error = s_.registry.SetString(key, valueName, text);
+    if (error != 0) NotWritten(root, keyPath, valueName, "RegSetValueExA", error);
+    s_.registry.Close(key);
+    return error == 0;
+  }
+
   void ChooseDefaultPrinter() {
     owner_ = FindDefaultPrinterOwner(s_.system, s_.registry);
     if (!WindowsManagesDefaultPrinter(s_.system, s_.registry, owner_)) return;
@@ -203,31 +203,23 @@ class Installation {
   // will not set puts the mode back as it was. true when "Device" was written.
   bool WriteDefaultPrinter() {
     const std::string device = DeviceValueText(row_.driverName, port_);
-    if (!stopManagedDefault_) {
-      return WriteRegistryText(s_.registry, s_.notifier, notWritten_, owner_.root, owner_.windowsKeyPath,
-                               kDeviceValueName, device);
-    }
-    const std::string modeName(kLegacyDefaultPrinterModeName);
     const std::string deviceName(kDeviceValueName);
+    if (!stopManagedDefault_) return WriteText(owner_.root, owner_.windowsKeyPath, deviceName, device);
+    const std::string modeName(kLegacyDefaultPrinterModeName);
     std::uint32_t previousMode = 0;
     const bool hadMode =
         s_.registry.QueryDword(owner_.root, owner_.windowsKeyPath, modeName, previousMode) != kErrorFileNotFound;
-    const auto notWritten = [&](const std::string& value, const char* call, std::uint32_t error) {
-      notWritten_.push_back({owner_.root, owner_.windowsKeyPath, value, call, error});
-      s_.notifier.RegistryWriteFailed();
-      return false;
-    };
     RegistryKey key = nullptr;
     if (const std::uint32_t error = s_.registry.OpenForSetValue(owner_.root, owner_.windowsKeyPath, key); error != 0)
-      return notWritten(deviceName, "RegOpenKeyExA", error);
+      return NotWritten(owner_.root, owner_.windowsKeyPath, deviceName, "RegOpenKeyExA", error);
     bool written = false;
     if (const std::uint32_t modeError = s_.registry.SetDword(key, modeName, 1); modeError != 0) {
-      notWritten(modeName, "RegSetValueExA", modeError);
+      NotWritten(owner_.root, owner_.windowsKeyPath, modeName, "RegSetValueExA", modeError);
     } else if (const std::uint32_t error = s_.registry.SetString(key, deviceName, device); error != 0) {
       // A mode that could not be read as a number was taken as 0 too.
       if (hadMode) s_.registry.SetDword(key, modeName, previousMode);
       else s_.registry.DeleteValue(key, modeName);
-      notWritten(deviceName, "RegSetValueExA", error);
+      NotWritten(owner_.root, owner_.windowsKeyPath, deviceName, "RegSetValueExA", error);
     } else {
       written = true;
     }
@@ -482,7 +474,7 @@ std::string SerialValueText(const SerialSelection& serial) {
 
 namespace {
 
-InstallOutcome RunInstallation(const InstallVariant& variant, const ModelRow& row, const InstallInputs& inputs,
+InstallOutcome RunAndDescribe(const InstallVariant& variant, const ModelRow& row, const InstallInputs& inputs,
                                std::string& chosenPortName, InstallServices& services) {
   Installation installation(variant, row, inputs, chosenPortName, services);
   InstallOutcome outcome = installation.Run();
@@ -499,13 +491,13 @@ InstallOutcome RunInstallation(const InstallVariant& variant, const ModelRow& ro
 InstallOutcome InstallModel(const InstallVariant& variant, const ModelRow& row, const InstallInputs& inputs,
                             std::string& chosenPortName, InstallServices& services) {
   if (auto outside = SelectionOutsideTables(inputs, false)) return Failed(InstallStep::Selection, *outside);
-  return RunInstallation(variant, row, inputs, chosenPortName, services);
+  return RunAndDescribe(variant, row, inputs, chosenPortName, services);
 }
 
 InstallOutcome InstallPrinter(const InstallVariant& variant, const InstallInputs& inputs,
                               std::string& chosenPortName, InstallServices& services) {
   if (auto outside = SelectionOutsideTables(inputs, true)) return Failed(InstallStep::Selection, *outside);
-  return RunInstallation(variant, ModelCatalogueRow(inputs.modelRow), inputs, chosenPortName, services);
+  return RunAndDescribe(variant, ModelCatalogueRow(inputs.modelRow), inputs, chosenPortName, services);
 }
 
 }  // namespace oriel

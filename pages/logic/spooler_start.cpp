@@ -10,9 +10,13 @@ constexpr std::uint32_t kRpcCallFailed = 1726;
 constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
 constexpr std::uint32_t kErrorServiceSpecificError = 1066;
 
+std::string CallName(const ServiceCallResult& result) {
+  return result.call != nullptr ? result.call : "a service-control call";
+}
+
 SpoolerStartFailure Refused(const ServiceCallResult& result) {
   SpoolerStartFailure failure;
-  failure.call = result.call != nullptr ? result.call : "a service-control call";
+  failure.call = CallName(result);
   failure.error = result.error;
   return failure;
 }
@@ -136,9 +140,8 @@ std::string SpoolerStartFailureMessage(const SpoolerStartFailure& failure, const
       text += "\n\nThe service was set back to Disabled, as it was before.";
     } else {
       text += "\n\nThe service could not be set back to Disabled and now starts automatically: " +
-              std::string(failure.disabledAgain->call != nullptr ? failure.disabledAgain->call
-                                                                 : "a service-control call") +
-              " failed.\n\n" + SystemErrorParagraphs(failure.disabledAgain->error, systemText);
+              CallName(*failure.disabledAgain) + " failed.\n\n" +
+              SystemErrorParagraphs(failure.disabledAgain->error, systemText);
     }
   }
   return text;
