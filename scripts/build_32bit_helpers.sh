@@ -13,12 +13,13 @@ case ${1:?usage: build_32bit_helpers.sh probe|trapno} in
   probe)
     exe="$out/probe32.exe"
     if stale "$exe" "$root/scripts/probe32.c"; then
-      i686-w64-mingw32-gcc -O2 -s -o "$exe.tmp" "$root/scripts/probe32.c" >&2
+      i686-w64-mingw32-gcc -O2 -s -o "$exe.tmp" "$root/scripts/probe32.c" -lgdi32 >&2
       mv "$exe.tmp" "$exe"
     fi
     echo "$exe" ;;
   trapno)
-    # $LIB is where each ld.so looks for its own architecture's libraries.
+    # $LIB is where each ld.so looks for its own architecture's libraries:
+    # lib/<triplet> for Debian's loaders, lib32 for libc6-i386's biarch one.
     for arch in i386 x86_64; do
       lib="$out/lib/$arch-linux-gnu/oriel_trapno.so"
       if stale "$lib" "$root/scripts/qemu_trapno.c"; then
@@ -29,6 +30,8 @@ case ${1:?usage: build_32bit_helpers.sh probe|trapno} in
         mv "$lib.tmp" "$lib"
       fi
     done
+    mkdir -p "$out/lib32"
+    ln -sfn ../lib/i386-linux-gnu/oriel_trapno.so "$out/lib32/oriel_trapno.so"
     echo "$out" ;;
   *) echo "build_32bit_helpers.sh: unknown helper '$1'" >&2; exit 1 ;;
 esac

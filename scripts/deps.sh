@@ -11,7 +11,8 @@
 #     (scripts/with_32bit.sh). Where it cannot be installed (the i386 and
 #     amd64 indexes out of step), the same Debian i386 packages are unpacked
 #     into a root of their own, ORIEL_I386_ROOT (/var/cache/oriel/i386-root),
-#     which only the emulator runs.
+#     which scripts/with_32bit.sh runs: natively where the kernel runs 32-bit
+#     code, else under qemu-i386.
 # apt-get update is tried three times; an index that stays inconsistent (a
 # registry caught mid-sync) is left out and the install decides. A failure
 # names the package and apt's message.
@@ -153,10 +154,8 @@ elif runs_natively || emulates; then
     updated=no
   fi
   if ! install wine32:i386; then
-    if emulates; then
-      echo "deps: unpacking Debian's i386 Wine into $i386_root instead, for qemu-i386 to run"
-      make_i386_root && echo "deps: $i386_root holds 32-bit Wine"
-    fi
+    echo "deps: unpacking Debian's i386 Wine into $i386_root instead ($how; scripts/with_32bit.sh lays it over /usr/lib in a namespace of its own)"
+    make_i386_root && echo "deps: $i386_root holds 32-bit Wine"
     installed wine32:i386 || [ -x "$i386_root/usr/lib/wine/wine" ] ||
       echo "deps: no 32-bit Wine: the shipped exe's Wine runs will be skipped"
   fi

@@ -26,7 +26,9 @@ demo=$(cd "$demo" && pwd)
 oriel_use_target "$target"
 pristine=$("$root/scripts/wine_prefix.sh" "$ORIEL_PREFIX_ARCH")
 export WINEDEBUG=-all WINEPREFIX="$root/build/wine/run-$target"
-if [ ! -d "$WINEPREFIX" ]; then
+# Kept between runs, for the clicks' traces; made anew with the pristine one.
+if ! cmp -s "$pristine/.oriel-stamp" "$WINEPREFIX/.oriel-stamp"; then
+  rm -rf "$WINEPREFIX"
   cp -a "$pristine" "$WINEPREFIX"
   # On your own display the windows are ordinary X windows, not inside the
   # virtual desktop the test prefixes use.

@@ -25,13 +25,16 @@ oriel_can_run_32bit() {
   [ "$ORIEL_RUN32" != no ]
 }
 
-# Whether a real 32-bit Windows program runs under Wine's 32-bit loader: the
-# 32-bit prefix is made (wineboot, the first 32-bit programs) and a tiny
-# 32-bit exe must run in a throwaway copy of it and answer. A loader that only
-# answers --version proves nothing: an emulator registered machine-wide can
-# do that and still fail at wineboot. Sets ORIEL_RUN32_WHY when it fails.
+# Whether a real 32-bit Windows program runs under Wine's 32-bit loader and
+# shows a dialog: the 32-bit prefix is made (wineboot, the first 32-bit
+# programs) and a tiny 32-bit exe must show a dialog with text, on a display of
+# its own, in a throwaway copy of the prefix, and answer. A loader that only
+# answers --version proves nothing (an emulator registered machine-wide does
+# that and then fails at wineboot), and a console program passes where no
+# dialog can be made (no FreeType for Wine's 32-bit side). Sets
+# ORIEL_RUN32_WHY when it fails.
 oriel_probe_32bit() {
-  local root exe pristine run status out
+  local root exe pristine run status out display xvfb
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   ORIEL_RUN32_WHY=
   if [ ! -e /usr/lib/wine/wine ]; then
@@ -58,18 +61,36 @@ oriel_probe_32bit() {
     rm -rf "$run/prefix"
     cp -a "$pristine" "$run/prefix"
   fi
-  (cd "$run" && WINEDEBUG=-all WINEPREFIX="$run/prefix" WINESERVER=/usr/lib/wine/wineserver \
+  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$run/display" >/dev/null 2>"$run/xvfb.log" &
+  xvfb=$!
+  for _ in $(seq 500); do [ -s "$run/display" ] && break; sleep 0.02; done
+  display=$(head -n 1 "$run/display" 2>/dev/null)
+  (cd "$run" && DISPLAY=":$display" WINEDEBUG=-all WINEPREFIX="$run/prefix" WINESERVER=/usr/lib/wine/wineserver \
      timeout 120 /usr/lib/wine/wine "$exe" >"$run/out" 2>"$run/err" </dev/null)
   status=$?
   out=$(tr -d '\r' <"$run/out")
   WINEPREFIX="$run/prefix" oriel_wine_kill
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
   umount "$run/prefix" 2>/dev/null
-  if [ "$status" != 32 ] || [ "$out" != "32-bit code runs" ]; then
-    ORIEL_RUN32_WHY="a 32-bit program did not run under Wine's 32-bit loader (status $status: $(tr '\n' ' ' <"$run/err" | cut -c1-200))"
-    rm -rf "$run"
-    return 1
+  if [ -z "$display" ]; then
+    ORIEL_RUN32_WHY="Xvfb did not start for the 32-bit probe ($(tr '\n' ' ' <"$run/xvfb.log" | cut -c1-200))"
+  elif [ "$status" != 32 ] || [ "$out" != "32-bit code runs and shows a dialog" ]; then
+    ORIEL_RUN32_WHY="a 32-bit dialog could not be shown under Wine's 32-bit loader $(oriel_wine32_source) (status $status: $(tr '\r\n' '  ' <"$run/err" | cut -c1-300)); make deps installs wine32:i386 with its libraries, or where apt cannot, unpacks Debian's i386 Wine with them into ${ORIEL_I386_ROOT:-/var/cache/oriel/i386-root} (delete that folder for make deps to make it anew)"
   fi
   rm -rf "$run"
+  [ -z "$ORIEL_RUN32_WHY" ]
+}
+
+# Where 32-bit Wine comes from here, for the reports and the prefixes' stamps.
+oriel_wine32_source() {
+  if [ -n "${ORIEL_I386_ROOT_LAID:-}" ]; then
+    echo "from the i386 root $ORIEL_I386_ROOT_LAID"
+  elif [ -e /usr/lib/wine/wine ]; then
+    echo "from wine32:i386"
+  else
+    echo "(none)"
+  fi
 }
 
 # The target to run where the choice is ours: the shipped exe where it can run.

@@ -1,19 +1,33 @@
 #!/usr/bin/env bash
 # Makes the pristine Wine prefix for an architecture (win32 or win64) once and
 # prints its path. Cases work on copies of it, so a test never sees another
-# test's printers, drivers or registry values.
+# test's printers, drivers or registry values. Its stamp records what it was
+# made with; a prefix made with another Wine, or before (or without) 32-bit
+# Wine, whose 64-bit prefix then lacks the WOW64 half, is made anew.
 set -euo pipefail
 arch=${1:?usage: wine_prefix.sh win32|win64}
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine_env.sh"
 prefix="$root/build/wine/pristine-$arch"
-stamp="$prefix/.oriel-ready-4"
+stamp="$prefix/.oriel-stamp"
 export WINEDEBUG=-all
+# Cheap enough for every case: the loaders' and ntdll's sizes and times name
+# the Wine build, and the source names where 32-bit Wine comes from.
+made_with() {
+  local file
+  echo "oriel prefix 5 $arch"
+  echo "32-bit Wine: $(oriel_wine32_source)"
+  for file in /usr/lib/wine/wine64 /usr/lib/wine/wine /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/ntdll.dll \
+              /usr/lib/i386-linux-gnu/wine/i386-windows/ntdll.dll; do
+    stat -L -c '%n %s %Y' "$file" 2>/dev/null || echo "$file missing"
+  done
+}
 mkdir -p "$(dirname "$prefix")"
 # Runs side by side may ask for the same prefix at once: one makes it.
 exec 9>"$prefix.lock"
 flock 9
-if [ ! -f "$stamp" ]; then
+if [ "$(grep -v '^#' "$stamp" 2>/dev/null)" != "$(made_with)" ]; then
+  [ -f "$stamp" ] && echo "wine_prefix: $prefix was made with another Wine; making it anew" >&2
   rm -rf "$prefix"
   # The prefix's own programs are native to it; a 64-bit one needs no 32-bit code.
   if [ "$arch" = win32 ]; then oriel_use_target win32; else oriel_use_target win64; fi
@@ -44,6 +58,6 @@ if [ ! -f "$stamp" ]; then
   "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
   "$WINESERVER" -w
-  touch "$stamp"
+  { made_with; echo "# $("$WINE" --version 2>&1)"; } >"$stamp"
 fi
 echo "$prefix"
