@@ -82,14 +82,14 @@ std::optional<SpoolerStartFailure> SpoolerStart::StartAndWait() {
       checkPoint = status.checkPoint;
       sinceProgress = 0;
     } else if (status.state == kServiceStartPending && sinceProgress > status.waitHint) {
-      // Strictly past the hint: Sleep may return early, so the sleeps' sum
+      // A stop under way is waited for to the end, for its exit code. And
+      // strictly past the hint: Sleep may return early, so the sleeps' sum
       // reaching it is no proof that the hint has passed.
       // https://learn.microsoft.com/en-us/windows/win32/api/synchapi/nf-synchapi-sleep
       SpoolerStartFailure failure = NotRunning(status, true);
       failure.mayStillStart = true;
       return failure;
     }
-    // A stop under way is waited for, for its exit code.
     if (waited >= kSpoolerStartWaitMs) {
       SpoolerStartFailure failure = NotRunning(status, false);
       failure.mayStillStart = status.state == kServiceStartPending;
@@ -152,7 +152,7 @@ void SpoolerStart::SessionEnding() {
   ending_ = true;
   constexpr std::uint32_t kPauseMs = 10;
   for (std::uint32_t waited = 0; settingAutomatic_ && waited < 2000; waited += kPauseMs) system_.Sleep(kPauseMs);
-  if (automatic_ && !putBackOnEnding_.exchange(true)) service_.SetDisabled();
+  if (automatic_ && !putBack_.exchange(true)) service_.SetDisabled();
 }
 
 std::optional<SpoolerStartFailure> SpoolerStart::Run() {
@@ -162,7 +162,7 @@ std::optional<SpoolerStartFailure> SpoolerStart::Run() {
   std::optional<SpoolerStartFailure> failure = StartAndWait();
   // Whoever disabled it did so for a reason; a spooler that does not run
   // anyway is no reason to leave it changed.
-  if (failure && automatic_ && !putBackOnEnding_.exchange(true)) failure->disabledAgain = service_.SetDisabled();
+  if (failure && automatic_ && !putBack_.exchange(true)) failure->disabledAgain = service_.SetDisabled();
   return failure;
 }
 

@@ -73,7 +73,7 @@ class SpoolerStart {
   std::atomic<bool> ending_{false};
   std::atomic<bool> settingAutomatic_{false};
   std::atomic<bool> automatic_{false};
-  std::atomic<bool> putBackOnEnding_{false};
+  std::atomic<bool> putBack_{false};  // by whichever of the two came first
 };
 
 std::optional<SpoolerStartFailure> StartSpooler(SpoolerService& service, SystemServices& system, bool disabled);
