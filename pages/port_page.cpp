@@ -41,21 +41,22 @@ void PortPage::SetColumnWidths(UINT dpi) {
 // rather than asked to choose from nothing, and may have it started.
 void PortPage::FillPortList() {
   PortListing listing = ListPorts(Services().spooler, Services().system);
+  bool startedNow = false;
   if (SpoolerDoesNotAnswer(listing.error)) {
-    switch (OfferToStartSpooler()) {
-      case SpoolerOffer::Started: listing = ListPorts(Services().spooler, Services().system); break;
+    switch (OfferToStartSpooler(listing)) {
+      case SpoolerOffer::Started: startedNow = true; break;
       case SpoolerOffer::Failed: listing.error = 0; break;  // its own message said why
       case SpoolerOffer::Declined: break;
     }
   }
   ShowPortListing(portList_, listing);
   if (listing.error != 0) {
-    win32::ShowMessage(hwnd_, win32::WideFromAnsi(ListFailureMessage("port list", "EnumPortsA", listing.error,
-                                                                     win32::SystemErrorText)));
+    win32::ShowMessage(hwnd_,
+                       win32::WideFromAnsi(PortListFailureMessage(listing.error, startedNow, win32::SystemErrorText)));
   }
 }
 
-PortPage::SpoolerOffer PortPage::OfferToStartSpooler() {
+PortPage::SpoolerOffer PortPage::OfferToStartSpooler(PortListing& listing) {
   SpoolerService& service = Services().spoolerService;
   SystemServices& system = Services().system;
   ServiceStartKind kind = ServiceStartKind::Other;
@@ -64,51 +65,46 @@ PortPage::SpoolerOffer PortPage::OfferToStartSpooler() {
   // and the wait belong over the page.
   if (!::IsWindowVisible(hwnd_)) ::ShowWindow(hwnd_, SW_SHOW);
   if (!win32::AskYesNo(hwnd_, win32::WideFromAnsi(StartSpoolerQuestion(disabled)))) return SpoolerOffer::Declined;
+  SpoolerStart start(service, system, disabled);
   std::optional<SpoolerStartFailure> failure;
   {
     struct Starting {
       PortPage& page;
-      explicit Starting(PortPage& starting) : page(starting) { page.ShowStartingSpooler(true); }
-      ~Starting() { page.ShowStartingSpooler(false); }
-    } starting(*this);
+      Starting(PortPage& starting, SpoolerStart& start) : page(starting) {
+        page.spoolerStart_ = &start;
+        page.ShowStartingSpooler(true);
+      }
+      ~Starting() {
+        page.spoolerStart_ = nullptr;
+        page.ShowStartingSpooler(false);
+      }
+    } starting(*this, start);
     // The start may take many seconds, spent in the service control manager.
-    win32::RunWhileAnswering(hwnd_, [&] { failure = StartSpooler(service, system, disabled); });
+    win32::RunWhileAnswering(hwnd_, [&] {
+      failure = start.Run();
+      if (!failure) listing = ListPortsAfterStart(Services().spooler, system);
+    });
   }
   if (!failure) return SpoolerOffer::Started;
-  win32::ShowMessage(hwnd_, win32::WideFromAnsi(SpoolerStartFailureMessage(*failure, win32::SystemErrorText)));
+  // No message box while Windows ends the session.
+  if (failure->kind != SpoolerStartFailure::Kind::SessionEnding) {
+    win32::ShowMessage(hwnd_, win32::WideFromAnsi(SpoolerStartFailureMessage(*failure, win32::SystemErrorText)));
+  }
   return SpoolerOffer::Failed;
 }
 
-// Nothing on the page, nor on the page it opened over, may start anything
-// while the wait answers their messages.
+// Before comctl32 6.10 a list view has no empty text of its own; a row says
+// it instead, its words in the wide column.
 void PortPage::ShowStartingSpooler(bool starting) {
-  startingSpooler_ = starting;
-  HWND owner = ::GetWindow(hwnd_, GW_OWNER);
-  if (starting) {
-    focusBeforeStart_ = ::GetFocus();
-    ownerEnabledBeforeStart_ = owner != nullptr && !::EnableWindow(owner, FALSE);
-  } else if (ownerEnabledBeforeStart_) {
-    ::EnableWindow(owner, TRUE);
-  }
-  for (const int id : {IDC_PORT_LIST, IDC_PORT_CREATE, IDC_PORT_CONFIGURE, IDC_PORT_BACK, IDC_PORT_INSTALL,
-                       IDC_PORT_CANCEL}) {
-    ::EnableWindow(Item(id), starting ? FALSE : TRUE);
-  }
-  ::EnableMenuItem(::GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | (starting ? MF_GRAYED : MF_ENABLED));
-  // Before comctl32 6.10 a list view has no empty text of its own; a row
-  // says it instead, its words in the wide column.
   portList_.DeleteAllItems();
   if (starting) {
     portList_.SetItemText(portList_.InsertItem(0, "Please wait..."), 1, "Starting the Print Spooler service");
   }
-  ::SetCursor(::LoadCursorW(nullptr, starting ? IDC_WAIT : IDC_ARROW));
-  if (!starting && focusBeforeStart_ != nullptr && ::IsChild(hwnd_, focusBeforeStart_)) ::SetFocus(focusBeforeStart_);
 }
 
-bool PortPage::OnSetCursor() {
-  if (!startingSpooler_) return false;
-  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-  return true;
+// Put back before Windows may end the process.
+void PortPage::OnEndSession(bool ending) {
+  if (ending && spoolerStart_ != nullptr) spoolerStart_->SessionEnding();
 }
 
 void PortPage::OnButton(int id) {

@@ -2,6 +2,7 @@
 #include <optional>
 #include <string>
 
+#include "pages/logic/spooler_start.h"
 #include "platform/win32/toolkit/dialog_page.h"
 
 namespace oriel {
@@ -21,19 +22,16 @@ class PortPage : public win32::DialogPage {
   // Enter with no push button focused would otherwise close the page with 1
   // without installing, and the settings page would report success.
   void OnOK() override {}
-  // Escape and the close box wait while the spooler starts.
-  void OnCancel() override {
-    if (!startingSpooler_) DialogPage::OnCancel();
-  }
-  bool OnSetCursor() override;
   void OnButton(int id) override;
   void OnDpiChanged(UINT dpi) override { SetColumnWidths(dpi); }
+  void OnEndSession(bool ending) override;
 
  private:
   void SetColumnWidths(UINT dpi);
   void FillPortList();
   enum class SpoolerOffer { Declined, Started, Failed };
-  SpoolerOffer OfferToStartSpooler();
+  // Started: listing is the ports asked for after the start.
+  SpoolerOffer OfferToStartSpooler(PortListing& listing);
   void ShowStartingSpooler(bool starting);
   void OnCreatePort();
   void OnConfigurePort();
@@ -41,9 +39,7 @@ class PortPage : public win32::DialogPage {
 
   std::string chosenPort_;
   std::optional<std::string> installError_;
-  bool startingSpooler_ = false;
-  HWND focusBeforeStart_ = nullptr;
-  bool ownerEnabledBeforeStart_ = false;
+  SpoolerStart* spoolerStart_ = nullptr;  // while one is waited on
   win32::ProgressBar progress_;
   win32::ListView portList_;
 };

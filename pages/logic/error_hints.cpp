@@ -63,9 +63,13 @@ std::string ErrorHint(std::uint32_t error, const InstallSubject* installation) {
   return {};
 }
 
+std::string SystemErrorLine(std::uint32_t error, const SystemTextFunction& systemText) {
+  return "System error " + std::to_string(error) + ": " + systemText(error);
+}
+
 std::string SystemErrorParagraphs(std::uint32_t error, const SystemTextFunction& systemText,
                                   const InstallSubject* installation) {
-  std::string text = "System error " + std::to_string(error) + ": " + systemText(error);
+  std::string text = SystemErrorLine(error, systemText);
   if (std::string hint = ErrorHint(error, installation); !hint.empty()) text += "\n\n" + hint;
   return text;
 }

@@ -24,7 +24,10 @@ struct InstallSubject {
 // empty for codes without one.
 std::string ErrorHint(std::uint32_t error, const InstallSubject* installation = nullptr);
 
-// "System error <code>: <system's text>", then the code's hint, if it has
+// "System error <code>: <system's text>".
+std::string SystemErrorLine(std::uint32_t error, const SystemTextFunction& systemText);
+
+// That line, then the code's hint, if it has
 // one, as a paragraph of its own.
 std::string SystemErrorParagraphs(std::uint32_t error, const SystemTextFunction& systemText,
                                   const InstallSubject* installation = nullptr);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "pages/logic/spooler_messages.h"
+
 namespace oriel {
 
 namespace {
@@ -37,39 +39,71 @@ SpoolerStartFailure NotRunning(const ServiceStatus& status, bool stalled) {
   return failure;
 }
 
+std::optional<SpoolerStartFailure> SessionEnded() {
+  SpoolerStartFailure failure;
+  failure.kind = SpoolerStartFailure::Kind::SessionEnding;
+  return failure;
+}
+
+}  // namespace
+
 // Paced and given up as Microsoft's sample does, "Starting a Service":
 // https://learn.microsoft.com/en-us/windows/win32/services/starting-a-service
-std::optional<SpoolerStartFailure> StartAndWait(SpoolerService& service, SystemServices& system) {
+std::optional<SpoolerStartFailure> SpoolerStart::StartAndWait() {
   // Someone else may have started it since the list call failed.
-  if (const ServiceCallResult started = service.Start();
+  if (const ServiceCallResult started = service_.Start();
       started.error != 0 && started.error != kErrorServiceAlreadyRunning) {
     return Refused(started);
   }
   ServiceStatus status;
   std::uint32_t waited = 0;
   std::uint32_t sinceProgress = 0;
+  std::uint32_t state = 0;
   std::uint32_t checkPoint = 0;
   for (bool first = true;; first = false) {
-    if (const ServiceCallResult queried = service.QueryStatus(status); queried.error != 0) return Refused(queried);
+    if (const ServiceCallResult queried = service_.QueryStatus(status); queried.error != 0) {
+      SpoolerStartFailure failure = Refused(queried);
+      failure.mayStillStart = true;
+      return failure;
+    }
     if (status.state == kServiceRunning) return std::nullopt;
     // A crash on start, commonly a print processor or port monitor that
     // does not load: no use waiting on.
     if (status.state == kServiceStopped) return StoppedAgain(status);
-    if (status.state != kServiceStartPending && status.state != kServiceStopPending) return NotRunning(status, false);
-    if (first || status.checkPoint > checkPoint) {
+    if (ending_) return SessionEnded();
+    if (status.state != kServiceStartPending && status.state != kServiceStopPending) {
+      SpoolerStartFailure failure = NotRunning(status, false);
+      failure.mayStillStart = true;
+      return failure;
+    }
+    // A new state numbers its checkpoints anew.
+    if (first || status.state != state || status.checkPoint > checkPoint) {
+      state = status.state;
       checkPoint = status.checkPoint;
       sinceProgress = 0;
-    } else if (sinceProgress >= status.waitHint) {  // the sample's clock has passed the hint by then
-      return NotRunning(status, true);
+    } else if (status.state == kServiceStartPending && sinceProgress > status.waitHint) {
+      // A stop under way is waited for to the end, for its exit code. And
+      // strictly past the hint: Sleep may return early, so the sleeps' sum
+      // reaching it is no proof that the hint has passed.
+      // https://learn.microsoft.com/en-us/windows/win32/api/synchapi/nf-synchapi-sleep
+      SpoolerStartFailure failure = NotRunning(status, true);
+      failure.mayStillStart = true;
+      return failure;
     }
-    if (waited >= kSpoolerStartWaitMs) return NotRunning(status, false);
+    if (waited >= kSpoolerStartWaitMs) {
+      SpoolerStartFailure failure = NotRunning(status, false);
+      failure.mayStillStart = status.state == kServiceStartPending;
+      return failure;
+    }
     const std::uint32_t step =
         std::min(std::clamp<std::uint32_t>(status.waitHint / 10, 1000, 10000), kSpoolerStartWaitMs - waited);
-    system.Sleep(step);
+    system_.Sleep(step);
     waited += step;
     sinceProgress += step;
   }
 }
+
+namespace {
 
 std::string StateName(std::uint32_t state) {
   switch (state) {
@@ -98,23 +132,52 @@ std::string StartSpoolerQuestion(bool disabled) {
          "though.\n\nSet the Print Spooler service to start automatically, and start it now?";
 }
 
-std::optional<SpoolerStartFailure> StartSpooler(SpoolerService& service, SystemServices& system, bool disabled) {
-  if (disabled) {
-    if (const ServiceCallResult result = service.SetAutomatic(); result.error != 0) return Refused(result);
+// Only the thread that sets the service to start automatically knows when
+// that call has gone through; the one that answers the session's end waits
+// that long at most. Each marks its own step before it reads the other's.
+std::optional<SpoolerStartFailure> SpoolerStart::SetAutomatic() {
+  settingAutomatic_ = true;
+  if (ending_) {
+    settingAutomatic_ = false;
+    return SessionEnded();
   }
-  std::optional<SpoolerStartFailure> failure = StartAndWait(service, system);
+  const ServiceCallResult result = service_.SetAutomatic();
+  automatic_ = result.error == 0;
+  settingAutomatic_ = false;
+  if (result.error != 0) return Refused(result);
+  return std::nullopt;
+}
+
+void SpoolerStart::SessionEnding() {
+  ending_ = true;
+  constexpr std::uint32_t kPauseMs = 10;
+  for (std::uint32_t waited = 0; settingAutomatic_ && waited < 2000; waited += kPauseMs) system_.Sleep(kPauseMs);
+  if (automatic_ && !putBack_.exchange(true)) service_.SetDisabled();
+}
+
+std::optional<SpoolerStartFailure> SpoolerStart::Run() {
+  if (disabled_) {
+    if (auto failure = SetAutomatic()) return failure;
+  }
+  std::optional<SpoolerStartFailure> failure = StartAndWait();
   // Whoever disabled it did so for a reason; a spooler that does not run
   // anyway is no reason to leave it changed.
-  if (failure && disabled) failure->disabledAgain = service.SetDisabled();
+  if (failure && automatic_ && !putBack_.exchange(true)) failure->disabledAgain = service_.SetDisabled();
   return failure;
+}
+
+std::optional<SpoolerStartFailure> StartSpooler(SpoolerService& service, SystemServices& system, bool disabled) {
+  return SpoolerStart(service, system, disabled).Run();
 }
 
 std::string SpoolerStartFailureMessage(const SpoolerStartFailure& failure, const SystemTextFunction& systemText) {
   std::string text;
   switch (failure.kind) {
     case SpoolerStartFailure::Kind::Refused:
-      text = "The Print Spooler service was not started: " + failure.call + " failed.\n\n" +
-             SystemErrorParagraphs(failure.error, systemText);
+      text = failure.mayStillStart ? "The Print Spooler service was started, but how its start goes could not be "
+                                     "read: "
+                                   : "The Print Spooler service was not started: ";
+      text += failure.call + " failed.\n\n" + SystemErrorParagraphs(failure.error, systemText);
       break;
     case SpoolerStartFailure::Kind::StoppedAgain:
       text = "The Print Spooler service stopped again right after it started";
@@ -134,9 +197,21 @@ std::string SpoolerStartFailureMessage(const SpoolerStartFailure& failure, const
                               : "within " + std::to_string(kSpoolerStartWaitMs / 1000) + " seconds.";
       text += " Its last reported state was \"" + StateName(failure.state) + "\".";
       break;
+    case SpoolerStartFailure::Kind::SessionEnding:
+      text = "The Print Spooler service was not waited for: Windows is ending the session.";
+      break;
   }
   if (failure.disabledAgain) {
-    if (failure.disabledAgain->error == 0) {
+    // A change of start type takes effect for the next start only, and a
+    // service whose start is pending accepts no stop (ControlService,
+    // ERROR_SERVICE_CANNOT_ACCEPT_CTRL), so a start under way cannot be
+    // taken back: the administrator is told, to stop it once it runs.
+    // https://learn.microsoft.com/en-us/windows/win32/api/winsvc/nf-winsvc-controlservice
+    if (failure.disabledAgain->error == 0 && failure.mayStillStart) {
+      text += "\n\nThe service was set back to Disabled, so it will not start with Windows again. The start under "
+              "way may still finish, though: the service then runs until it is stopped (in Services) or Windows "
+              "restarts.";
+    } else if (failure.disabledAgain->error == 0) {
       text += "\n\nThe service was set back to Disabled, as it was before.";
     } else {
       text += "\n\nThe service could not be set back to Disabled and now starts automatically: " +
@@ -145,6 +220,23 @@ std::string SpoolerStartFailureMessage(const SpoolerStartFailure& failure, const
     }
   }
   return text;
+}
+
+PortListing ListPortsAfterStart(Spooler& spooler, SystemServices& system) {
+  PortListing listing = ListPorts(spooler, system);
+  for (int tries = 1; tries < kListTriesAfterStart && SpoolerDoesNotAnswer(listing.error); ++tries) {
+    system.Sleep(kListPauseAfterStartMs);
+    listing = ListPorts(spooler, system);
+  }
+  return listing;
+}
+
+std::string PortListFailureMessage(std::uint32_t error, bool startedNow, const SystemTextFunction& systemText) {
+  if (!startedNow || !SpoolerDoesNotAnswer(error)) return ListFailureMessage("port list", "EnumPortsA", error, systemText);
+  return "The Print Spooler service was started but does not answer yet, so the ports cannot be listed: EnumPortsA "
+         "failed.\n\n" +
+         SystemErrorLine(error, systemText) +
+         "\n\nWait a moment, then press Back and Next to open this page again.";
 }
 
 }  // namespace oriel

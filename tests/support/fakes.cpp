@@ -311,6 +311,7 @@ void FakeRegistry::Close(RegistryKey key) {
 // ---- Print Spooler service ----
 
 ServiceCallResult FakeSpoolerService::Call(const std::string& name, const char* call) {
+  if (meanwhile) meanwhile(name);
   const auto refused = refusals.find(name);
   if (refused == refusals.end()) return {};
   return {refused->second.error, refused->second.call != nullptr ? refused->second.call : call};

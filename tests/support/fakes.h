@@ -329,6 +329,9 @@ class FakeSpoolerService : public SpoolerService {
   // What QueryStatus answers after each successful Start, in turn; the last
   // one again when they run out. Running at once when empty.
   std::vector<ServiceStatus> statusesAfterStart;
+  // Runs as each method is entered, with its name: what another thread does
+  // meanwhile.
+  std::function<void(const std::string&)> meanwhile;
 
   ServiceCallResult QueryStartKind(ServiceStartKind& kind) override;
   ServiceCallResult SetAutomatic() override;

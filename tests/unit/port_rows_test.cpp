@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/enumeration.h"
@@ -91,6 +92,25 @@ TEST_F(ListPortsTest, RefusedSizeQueryGivesItsErrorAndNoSecondCall) {
   const PortListing refilled = List();  // after Create Port, with the spooler back
   EXPECT_EQ(refilled.error, 0u);
   EXPECT_EQ(refilled.rows.size(), 1u);
+}
+
+// A spooler just started may report running before it answers; one that
+// still does not is said to be started, not offered to be started again.
+TEST_F(ListPortsTest, AfterAStartAskedAgainWhileTheSpoolerDoesNotAnswer) {
+  spooler.ports.entries = PortsNamed({"LPT1:"});
+  spooler.ports.failingCalls = {{0, 1722}, {1, 1726}};
+  EXPECT_EQ(Names(ListPortsAfterStart(spooler, system)), (std::vector<std::string>{"LPT1:"}));
+  EXPECT_EQ(system.sleeps, (std::vector<std::uint32_t>(2, kListPauseAfterStartMs)));
+  for (std::size_t call = 0; call < 100; ++call) spooler.ports.failingCalls[call] = 1722;
+  system.sleeps.clear();
+  EXPECT_EQ(ListPortsAfterStart(spooler, system).error, 1722u);
+  EXPECT_EQ(system.sleeps.size(), static_cast<std::size_t>(kListTriesAfterStart - 1));
+  const auto text = [](std::uint32_t error) { return "text of " + std::to_string(error); };
+  EXPECT_EQ(PortListFailureMessage(1722, true, text),
+            "The Print Spooler service was started but does not answer yet, so the ports cannot be listed: "
+            "EnumPortsA failed.\n\nSystem error 1722: text of 1722\n\nWait a moment, then press Back and Next to "
+            "open this page again.");
+  EXPECT_EQ(PortListFailureMessage(1722, false, text), ListFailureMessage("port list", "EnumPortsA", 1722, text));
 }
 
 TEST_F(ListPortsTest, PortsAddedBetweenTheCallsAreFetchedWithTheNewSize) {
@@ -366,7 +386,8 @@ TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
 
 // A stopped spooler is started; a disabled one is set to start automatically
 // first, and back to Disabled when it does not come up; a refusal names the
-// call that failed; a service that stops again is not waited for.
+// call that failed; a service that stops again is not waited for; the
+// message tells what became of the service.
 TEST(SpoolerStart, StoppedDisabledOrRefusing) {
   using Kind = SpoolerStartFailure::Kind;
   constexpr std::uint32_t pending = kServiceStartPending;
@@ -380,6 +401,7 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
     std::optional<Kind> failure;
     std::string failedCall;
     std::uint32_t error;
+    std::string says = {};  // words the failure's message holds
   } cases[] = {
       {"stopped", ServiceStartKind::Manual, kServiceStopped, {},
        {{pending, 0, 0, 1, 2000}, {pending, 0, 0, 2, 2000}, {kServiceRunning}},
@@ -402,6 +424,23 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
        {"service Start", "service QueryStatus", "service QueryStatus"}, Kind::StoppedAgain, "", 1067},
       {"stops again with its own code", ServiceStartKind::Manual, kServiceStopped, {},
        {{kServiceStopped, 1066, 42}}, {"service Start", "service QueryStatus"}, Kind::StoppedAgain, "", 42},
+      {"stops again without an error", ServiceStartKind::Manual, kServiceStopped, {}, {{kServiceStopped}},
+       {"service Start", "service QueryStatus"}, Kind::StoppedAgain, "", 0, ", without reporting an error."},
+      // Set Disabled, it starts all the same: only a stop would end it.
+      {"disabled, still starting", ServiceStartKind::Disabled, kServiceStopped, {}, {{pending, 0, 0, 1, 1000}},
+       {"service SetAutomatic", "service Start", "service QueryStatus", "service QueryStatus", "service QueryStatus",
+        "service SetDisabled"},
+       Kind::NotRunning, "", 0, "The start under way may still finish"},
+      {"disabled, its state unread", ServiceStartKind::Disabled, kServiceStopped, {{"QueryStatus", {5}}}, {},
+       {"service SetAutomatic", "service Start", "service QueryStatus refused 5 by QueryServiceStatusEx",
+        "service SetDisabled"},
+       Kind::Refused, "QueryServiceStatusEx", 5, "was started, but how its start goes could not be read"},
+      {"stopping on its way", ServiceStartKind::Manual, kServiceStopped, {},
+       {{pending, 0, 0, 4, 3000}, {kServiceStopPending, 0, 0, 1, 0}, {kServiceStopPending, 0, 0, 1, 0},
+        {kServiceStopPending, 0, 0, 1, 0}, {kServiceStopped, 1067}},
+       {"service Start", "service QueryStatus", "service QueryStatus", "service QueryStatus", "service QueryStatus",
+        "service QueryStatus"},
+       Kind::StoppedAgain, "", 1067},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -420,6 +459,30 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
     EXPECT_EQ(failure->error, c.error);
     EXPECT_EQ(failure->serviceSpecific, c.error == 42);
     EXPECT_EQ(service.startKind, c.kind);
+    EXPECT_NE(SpoolerStartFailureMessage(*failure, [](std::uint32_t) { return "text"; }).find(c.says),
+              std::string::npos);
+  }
+
+  // The session ends while a disabled spooler's start is waited on: Disabled
+  // is back before WM_ENDSESSION is answered, and the wait ends.
+  {
+    testing::EventLog log;
+    testing::FakeSpoolerService service(&log);
+    testing::FakeSystem system;
+    service.startKind = ServiceStartKind::Disabled;
+    service.statusesAfterStart = {{pending, 0, 0, 1, 30000}};
+    SpoolerStart start(service, system, true);
+    bool ended = false;
+    service.meanwhile = [&](const std::string& method) {
+      if (method != "QueryStatus" || std::exchange(ended, true)) return;
+      start.SessionEnding();
+      EXPECT_EQ(service.startKind, ServiceStartKind::Disabled);
+    };
+    const auto failure = start.Run();
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind, Kind::SessionEnding);
+    EXPECT_EQ(log.events, (std::vector<std::string>{"service SetAutomatic", "service Start", "service SetDisabled",
+                                                    "service QueryStatus"}));
   }
 
   // Paced by the service's wait hint, a tenth of it, 1 s to 10 s; given up
@@ -433,7 +496,9 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
   } pacings[] = {
       {"advancing", {{pending, 0, 0, 1, 20000}, {pending, 0, 0, 2, 20000}, {kServiceRunning}}, {2000, 2000},
        std::nullopt},
-      {"standing still", {{pending, 0, 0, 1, 3000}}, {1000, 1000, 1000}, true},
+      {"standing still", {{pending, 0, 0, 1, 3000}}, {1000, 1000, 1000, 1000}, true},
+      {"advancing, then standing still", {{pending, 0, 0, 1, 3000}, {pending, 0, 0, 2, 3000}},
+       {1000, 1000, 1000, 1000, 1000}, true},
       {"advancing past the cap", {{pending, 0, 0, 1, 200000}, {pending, 0, 0, 2, 200000}, {pending, 0, 0, 3, 200000}},
        {10000, kSpoolerStartWaitMs - 10000}, false},
   };

@@ -1,6 +1,7 @@
 #include "platform/win32/toolkit/background_work.h"
 
 #include <exception>
+#include <vector>
 
 namespace oriel::win32 {
 
@@ -23,9 +24,72 @@ DWORD WINAPI JobThread(void* parameter) {
   return 0;
 }
 
+// The dialog waited over on this (the only UI) thread; a nested wait keeps
+// the outer one's to put back.
+HWND waitingOver = nullptr;
+
+struct Controls {
+  HWND dialog;
+  std::vector<HWND> disabled;  // to enable again
+};
+
+// Nothing may unwind through EnumChildWindows: a control that cannot be
+// recorded is left as it is.
+BOOL CALLBACK DisableControl(HWND child, LPARAM parameter) {
+  auto& controls = *reinterpret_cast<Controls*>(parameter);
+  if (::GetParent(child) != controls.dialog || !::IsWindowEnabled(child)) return TRUE;
+  try {
+    controls.disabled.push_back(child);
+  } catch (...) {
+    return FALSE;
+  }
+  ::EnableWindow(child, FALSE);
+  return TRUE;
+}
+
+class WaitGuard {
+ public:
+  explicit WaitGuard(HWND dialog) : dialog_(dialog), outer_(waitingOver) {
+    waitingOver = dialog;
+    if (dialog_ == nullptr) return;
+    focus_ = ::GetFocus();
+    owner_ = ::GetWindow(dialog_, GW_OWNER);
+    // EnableWindow answers whether the window was disabled before.
+    ownerWasEnabled_ = owner_ != nullptr && !::EnableWindow(owner_, FALSE);
+    ::EnumChildWindows(dialog_, &DisableControl, reinterpret_cast<LPARAM>(&controls_));
+    // EnableMenuItem answers the item's state before, or -1 without one.
+    closeWasEnabled_ =
+        ::EnableMenuItem(::GetSystemMenu(dialog_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED) == MF_ENABLED;
+    ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  }
+  ~WaitGuard() {
+    waitingOver = outer_;
+    if (dialog_ == nullptr) return;
+    for (HWND control : controls_.disabled) ::EnableWindow(control, TRUE);
+    if (closeWasEnabled_) ::EnableMenuItem(::GetSystemMenu(dialog_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+    if (ownerWasEnabled_) ::EnableWindow(owner_, TRUE);
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    if (focus_ != nullptr && ::IsChild(dialog_, focus_)) ::SetFocus(focus_);
+  }
+  WaitGuard(const WaitGuard&) = delete;
+  WaitGuard& operator=(const WaitGuard&) = delete;
+
+ private:
+  HWND dialog_;
+  HWND outer_;
+  HWND focus_ = nullptr;
+  HWND owner_ = nullptr;
+  bool ownerWasEnabled_ = false;
+  bool closeWasEnabled_ = false;
+  Controls controls_{dialog_, {}};
+};
+
 }  // namespace
 
+bool IsWaitingOver(HWND dialog) { return dialog != nullptr && dialog == waitingOver; }
+
 void RunWhileAnswering(HWND dialog, const std::function<void()>& work) {
+  const WaitGuard guard(dialog);
   Job job{&work, nullptr};
   HANDLE thread = ::CreateThread(nullptr, 0, &JobThread, &job, 0, nullptr);
   if (thread == nullptr) {

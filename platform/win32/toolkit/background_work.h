@@ -9,8 +9,14 @@ namespace oriel::win32 {
 
 // Runs work on a thread of its own and answers this thread's messages until
 // it ends (dialog's keyboard handling included); what work threw is thrown
-// here. Where no thread can be made, work runs here. The caller keeps its
-// windows from starting anything meanwhile.
+// here. Where no thread can be made, work runs here. Meanwhile nothing can
+// be started from the dialog or the window beneath it: the dialog's
+// controls, its close box and its owner are disabled, and the wait cursor
+// shows over it; all are put back afterwards.
 void RunWhileAnswering(HWND dialog, const std::function<void()>& work);
+
+// Whether RunWhileAnswering waits over this dialog now: its OK and Cancel
+// commands are then ignored and its cursor is the wait cursor.
+bool IsWaitingOver(HWND dialog);
 
 }  // namespace oriel::win32

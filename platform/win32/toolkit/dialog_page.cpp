@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "platform/win32/toolkit/background_work.h"
 #include "platform/win32/toolkit/messages.h"
 
 namespace oriel::win32 {
@@ -63,6 +64,8 @@ INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
+      // Enter and Escape reach the dialog with its buttons disabled.
+      if ((id == IDOK || id == IDCANCEL) && IsWaitingOver(hwnd_)) return TRUE;
       if (id == IDOK && code == BN_CLICKED) {
         OnOK();
       } else if (id == IDCANCEL && code == BN_CLICKED) {
@@ -83,13 +86,18 @@ INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // A dialog procedure answers this one through DWLP_MSGRESULT:
     // https://learn.microsoft.com/en-us/windows/win32/menurc/wm-setcursor
     case WM_SETCURSOR:
-      if (!OnSetCursor()) return FALSE;
+      if (!IsWaitingOver(hwnd_)) return FALSE;
+      ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
       ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
       return TRUE;
     // https://learn.microsoft.com/en-us/windows/win32/hidpi/wm-dpichanged
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wParam));
       return FALSE;  // the dialog manager's own rescaling follows
+    // https://learn.microsoft.com/en-us/windows/win32/shutdown/wm-endsession
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE);
+      return FALSE;
     case WM_QUERYDRAGICON:
       // One of the messages a dialog procedure answers by its return value.
       return reinterpret_cast<INT_PTR>(OnQueryDragIcon());

@@ -36,12 +36,13 @@ class DialogPage : public Window {
   // Return false to leave the message to default processing.
   virtual bool OnSysCommand(UINT /*command*/) { return false; }
   virtual bool OnPaint() { return false; }
-  // WM_SETCURSOR: true when the page has set the cursor itself.
-  virtual bool OnSetCursor() { return false; }
   virtual HICON OnQueryDragIcon() { return nullptr; }
   // WM_DPICHANGED (per-monitor v2): the dialog manager rescales the dialog
   // and its fonts afterwards; what the page sized in pixels is its own.
   virtual void OnDpiChanged(UINT /*dpi*/) {}
+  // WM_ENDSESSION: ending is its wParam. Windows may end the process any
+  // time after it returns.
+  virtual void OnEndSession(bool /*ending*/) {}
 
   void EndDialog(INT_PTR result);
   HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
