@@ -1,5 +1,9 @@
 # Shared part of the mingw-w64 toolchain files: ORIEL_MINGW_ARCH (i686 or
 # x86_64) names the target; posix thread variant (GoogleTest needs std::mutex).
+# Its runtime links libwinpthread into Oriel.exe too, whose timed waits import
+# GetTickCount64 (Vista and later), so XP would refuse the exe:
+# platform/win32/runtime/tick_count.cpp defines that import slot in the exe
+# instead (scripts/check_binary.sh checks every import against XP).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${ORIEL_MINGW_ARCH})
 set(CMAKE_C_COMPILER ${ORIEL_MINGW_ARCH}-w64-mingw32-gcc-posix)

@@ -101,6 +101,50 @@ else
   fi
 fi
 
+# ---- Imports: each function looked up, none newer than XP ----
+# Wine exports nearly everything, so no Wine run sees an import that XP's
+# loader refuses; scripts/imports.tsv says where each was looked up.
+table=${IMPORTS_TABLE:-$(dirname "$0")/imports.tsv}
+floor_major=5 floor_minor=1
+# "DLL<tab>name" per import; an import by ordinal has no name to look up.
+mapfile -t imported < <(awk '
+  /^[[:space:]]*DLL Name:/ { dll = $NF; sub(/\r$/, "", dll); next }
+  /^[^\t]/ { dll = "" }
+  dll != "" && /^\t[0-9a-f]+\t/ { name = ($3 == "" || $3 == "<none>") ? "#" $2 : $3; print dll "\t" name }
+' <<<"$headers")
+if [[ ! -r $table ]]; then
+  fail "cannot read $table: every import must be looked up there"
+elif [[ ${#imported[@]} -eq 0 ]]; then
+  fail "no imported functions found"
+else
+  unlisted=() newer=() malformed=()
+  declare -A minimum=()
+  while IFS=$'\t' read -r dll name version _; do
+    [[ -z $dll || $dll == \#* ]] && continue
+    if [[ $version =~ ^[0-9]+\.[0-9]+$ && -n $name ]]; then
+      minimum["${dll^^}!$name"]=$version
+    else
+      malformed+=("$dll!$name")
+    fi
+  done <"$table"
+  for entry in "${imported[@]}"; do
+    dll=${entry%%$'\t'*} name=${entry#*$'\t'}
+    key="$dll!$name"
+    version=${minimum["${dll^^}!$name"]:-}
+    if [[ -z $version ]]; then
+      unlisted+=("$key")
+    elif (( ${version%.*} > floor_major || (${version%.*} == floor_major && ${version#*.} > floor_minor) )); then
+      newer+=("$key ($version)")
+    fi
+  done
+  (( ${#malformed[@]} )) && fail "rows of $table without a major.minor version: ${malformed[*]}"
+  (( ${#unlisted[@]} )) && fail "imports not in $table (look up each one's oldest Windows first): ${unlisted[*]}"
+  (( ${#newer[@]} )) && fail "imports newer than Windows $floor_major.$floor_minor, so XP refuses to start the exe: ${newer[*]}"
+  if (( ${#malformed[@]} + ${#unlisted[@]} + ${#newer[@]} == 0 )); then
+    pass "all ${#imported[@]} imported functions are in $(basename "$table") at Windows $floor_major.$floor_minor or older"
+  fi
+fi
+
 # ---- Stack protection and fortified calls ----
 # A stripped static exe keeps no symbols, but the failure handlers' messages
 # are linked in only when protected or fortified code calls into them (Oriel's

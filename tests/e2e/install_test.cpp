@@ -263,6 +263,7 @@ struct InstallCase {
   std::wstring expectedPort;         // the printer's port
   std::wstring serialValueName;      // empty: no port value changes
   std::wstring serialValue;
+  std::wstring windowsVersion = kDefaultWindowsVersion;  // what Wine reports to Oriel
 };
 
 void PrintTo(const InstallCase& c, std::ostream* os) { *os << c.name; }
@@ -302,7 +303,7 @@ protected:
 TEST_P(Install, RegistersDriverPrinterAndValues) {
   const InstallCase& c = GetParam();
   const RegistryValues portsBefore = PortValues();
-  Launch();
+  Launch(c.windowsVersion);
   const Ending ending = InstallWith(App(), c.choices);
   EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
   EXPECT_EQ(ending.status, kStatusInstalled);
@@ -328,7 +329,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Choices{kRow12, L"FILE:", true, 6,
                             {{IDC_SET_BAUD, 8}, {IDC_SET_DATABITS, 2}, {IDC_SET_STOPBITS, 2}, {IDC_SET_PARITY, 1},
                              {IDC_SET_FLOW, 0}}},
-                    L"FILE:", L"COM4:", L"115200,M,7,2, "}),
+                    L"FILE:", L"COM4:", L"115200,M,7,2, "},
+        // XP SP3 and POSReady 2009, the oldest systems the exe starts on.
+        InstallCase{"PluginRowOnWindowsXp", Choices{kRow5, L"COM3:", true, 3}, L"COM3:", L"COM1:", L"19200,N,8,1,p",
+                    L"winxp"}),
     [](const ::testing::TestParamInfo<InstallCase>& param) { return std::string(param.param.name); });
 
 // A disk that fills up during the copies: scripts/e2e_case_setup.sh mounts a
