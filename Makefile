@@ -20,7 +20,7 @@ PACKAGES := cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
-.PHONY: all deps build native mingw mingw64 test unit e2e run fuzz dist screenshots bench clean
+.PHONY: all deps build native mingw mingw64 test unit e2e run fuzz dist screenshots bench fresh clean
 
 all: build
 
@@ -98,6 +98,13 @@ screenshots: mingw mingw64
 	mkdir -p docs/screenshots
 	cp build/screenshots/run/*.png docs/screenshots/
 	cp build/screenshots/run-192/4-port-page.png docs/screenshots/8-port-page-200-percent.png
+
+# Rehearses a new machine: a clean Debian root from this machine's apt
+# sources, a clean clone of HEAD, and make run and make test inside it, timed.
+# Not part of make test: it takes about half an hour.
+fresh:
+	@scripts/deps.sh mmdebstrap
+	@scripts/fresh.sh
 
 clean:
 	rm -rf build dist
