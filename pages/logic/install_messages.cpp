@@ -30,7 +30,7 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
       }
       return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
     case InstallStep::PackageCheck:
-      return "The driver package in " + quoted + (outcome.programFolderCheck ? ", the folder Oriel was started in," : "") +
+      return "The driver package in " + quoted + (outcome.programFolderCheck || !outcome.programFolderUnnamed.empty() ? ", the folder Oriel was started in," : "") +
              " is incomplete. Nothing was installed: " +
              (outcome.noFileReadable ? "none of its files can be read:" : "these files are missing or cannot be read:");
     case InstallStep::CopyFile:
@@ -94,6 +94,15 @@ std::string FailureMessage(const InstallOutcome& outcome,
     text += "\n\n" + SystemErrorParagraphs(outcome.error, systemText, &installation);
   }
   return text;
+}
+
+std::string ProgramFolderUnnamedParagraph(const InstallOutcome& outcome) {
+  if (outcome.completed || outcome.programFolderUnnamed.empty()) return {};
+  return "\n\nOriel could not look beside Oriel.exe, in \"" + outcome.programFolderUnnamed +
+         "\": the file calls it uses take names in Windows' code page for non-Unicode programs, which cannot spell "
+         "that folder's name, and the folder has no short (8.3) name to use instead. Start Oriel.exe in its own "
+         "folder (double-click it there), or put Oriel.exe and its package in a folder whose name uses only "
+         "letters of that code page.";
 }
 
 std::string SettingsNotWrittenMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText) {

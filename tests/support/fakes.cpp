@@ -407,6 +407,57 @@ std::string FakeFileSystem::FullPath(const std::string& path) {
   return absolute ? path : currentDirectory + "\\" + path;
 }
 
+std::u16string FakeFileSystem::CurrentDirectoryName() {
+  return currentDirectoryName.value_or(std::u16string(currentDirectory.begin(), currentDirectory.end()));
+}
+
+std::u16string FakeFileSystem::ShortPath(const std::u16string& path) {
+  const auto found = shortNames.find(path);
+  return found == shortNames.end() ? path : found->second;
+}
+
+// https://learn.microsoft.com/en-us/windows/win32/api/stringapiset/nf-stringapiset-widechartomultibyte
+std::optional<std::string> FakeFileSystem::ToCodePage(const std::u16string& text, std::uint32_t flags,
+                                                      bool* usedDefault) {
+  constexpr std::uint32_t kNoBestFitChars = 0x400;
+  if (codePage == 65001) {
+    if (flags != 0 || usedDefault != nullptr) return std::nullopt;
+    return Utf8FromUtf16(text);
+  }
+  std::string bytes;
+  bool defaulted = false;
+  for (const char16_t c : text) {
+    if (c <= 0xFF) {
+      bytes += static_cast<char>(c);
+    } else if ((c == u'\u0141' || c == u'\u0142') && (flags & kNoBestFitChars) == 0) {
+      bytes += c == u'\u0141' ? 'L' : 'l';
+    } else {
+      bytes += '?';
+      defaulted = true;
+    }
+  }
+  if (usedDefault != nullptr) *usedDefault = defaulted;
+  return bytes;
+}
+
+std::optional<std::u16string> FakeFileSystem::FromCodePage(const std::string& text) {
+  std::u16string wide;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (codePage != 65001 || byte < 0x80) {
+      wide += static_cast<char16_t>(byte);
+      continue;
+    }
+    // Two- and three-byte sequences are all a folder name here needs.
+    const bool three = byte >= 0xE0;
+    if (i + (three ? 2 : 1) >= text.size()) return std::nullopt;
+    char32_t c = three ? byte & 0x0F : byte & 0x1F;
+    for (int n = three ? 2 : 1; n > 0; --n) c = (c << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F);
+    wide += static_cast<char16_t>(c);
+  }
+  return wide;
+}
+
 // ---- System ----
 
 VersionAnswer Version(std::uint32_t major, std::uint32_t minor, std::uint32_t platformId,

@@ -693,7 +693,7 @@ TEST(StopsAtPackageCheck, NamesEveryUnreadableFileAndWritesNothing) {
 TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
   const auto startedElsewhere = [](InstallRig& rig) {
     rig.files.currentDirectory = "C:\\Windows\\SysWOW64";
-    rig.files.programFolder = "D:\\Oriel";
+    rig.files.programFolder = u"D:\\Oriel";
     rig.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorFileNotFound;
   };
   InstallRig rig;
@@ -719,6 +719,51 @@ TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
             "    RKUNI.dll: text of 2\n\n"
             "Oriel also looked beside Oriel.exe, in \"D:\\Oriel\\x64\": none of the package's files can be read "
             "there:\n    text of 3");
+}
+
+// The package calls take the system code page. Where that is UTF-8, Windows
+// refuses the conversion flags a legacy code page takes; a name the code page
+// cannot spell goes by its short name, or is named as not looked in.
+TEST(PackageFolder, BesideTheProgramAsTheSystemCodePageSpellsIt) {
+  const std::u16string lask = u"D:\\\u0141ask";  // "Łask"
+  const struct {
+    const char* name;
+    unsigned codePage;
+    std::optional<std::u16string> shortName, currentDirectory;
+    std::string path;  // empty: not looked in
+  } cases[] = {
+      {"UTF-8", 65001, std::nullopt, std::nullopt, "D:\\\xC5\x81" "ask"},
+      {"short name", 1252, u"D:\\LASK~1", std::nullopt, "D:\\LASK~1"},
+      {"no short name", 1252, std::nullopt, std::nullopt, ""},
+      {"started there", 1252, std::nullopt, lask, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstallRig rig;
+    rig.files.codePage = c.codePage;
+    rig.files.programFolder = lask;
+    if (c.shortName) rig.files.shortNames[lask] = *c.shortName;
+    rig.files.currentDirectoryName = c.currentDirectory;
+    for (const std::string& name : PackageFiles()) rig.files.unreadable["x64\\" + name] = testing::kErrorPathNotFound;
+    const InstallOutcome outcome = Install(rig, Inputs(), kVariant64);
+    if (!c.path.empty()) {
+      ASSERT_TRUE(outcome.completed);
+      EXPECT_EQ(rig.files.copies.at(0).source, c.path + "\\x64\\RKT4X.DLL");
+      continue;
+    }
+    EXPECT_EQ(outcome.step, InstallStep::PackageCheck);
+    EXPECT_EQ(rig.files.checked.size(), 10u);
+    if (c.currentDirectory) {
+      EXPECT_EQ(ProgramFolderUnnamedParagraph(outcome), "");
+      continue;
+    }
+    EXPECT_NE(DescribeFailure(outcome).find("\\x64\", the folder Oriel was started in, is incomplete"), std::string::npos);
+    EXPECT_EQ(ProgramFolderUnnamedParagraph(outcome),
+              "\n\nOriel could not look beside Oriel.exe, in \"D:\\\xC5\x81" "ask\\x64\": the file calls it uses take "
+              "names in Windows' code page for non-Unicode programs, which cannot spell that folder's name, and the "
+              "folder has no short (8.3) name to use instead. Start Oriel.exe in its own folder (double-click it "
+              "there), or put Oriel.exe and its package in a folder whose name uses only letters of that code page.");
+  }
 }
 
 // CopyFile gives each copy its source's attributes and will not replace a
