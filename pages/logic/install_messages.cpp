@@ -70,6 +70,15 @@ std::string ProgramFolderParagraph(const PackageFolderCheck& check, const System
          FileLines(check.unreadable, check.noFileReadable, systemText);
 }
 
+// What the installation lacks for want of this value.
+std::string LeftUndone(const std::string& valueName) {
+  if (valueName == kDeviceValueName) return "It is not the default printer";
+  if (valueName == kLegacyDefaultPrinterModeName) {
+    return "It is not the default printer, and Windows still manages the default printer";
+  }
+  return "The serial settings of " + valueName + " are not set";
+}
+
 const char* RootKeyName(RegistryRoot root) {
   switch (root) {
     case RegistryRoot::CurrentUser: return "HKEY_CURRENT_USER";
@@ -110,10 +119,7 @@ std::string SettingsNotWrittenMessage(const InstallOutcome& outcome, const Syste
   std::string text = "The printer \"" + outcome.driverName + "\" was installed, but not all of its settings were "
                      "written:\n";
   for (const SettingNotWritten& setting : outcome.settingsNotWritten) {
-    const bool defaultPrinter = setting.valueName == kDeviceValueName || setting.valueName == kLegacyDefaultPrinterModeName;
-    text += "\n    " + std::string(defaultPrinter ? "It is not the default printer" : "The serial settings of " +
-                                    setting.valueName + " are not set") +
-            ": " + setting.call + " failed for \"" + setting.valueName + "\" in " + RootKeyName(setting.root) + "\\" +
+    text += "\n    " + LeftUndone(setting.valueName) + ": " + setting.call + " failed for \"" + setting.valueName + "\" in " + RootKeyName(setting.root) + "\\" +
             setting.keyPath + ". System error " + std::to_string(setting.error) + ": " + systemText(setting.error);
   }
   if (std::string hint = ErrorHint(outcome.settingsNotWritten.front().error); !hint.empty()) text += "\n\n" + hint;

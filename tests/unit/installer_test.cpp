@@ -370,7 +370,12 @@ TEST(DefaultPrinter, ModeOneGoesInBeforeDeviceAndAFailedModeKeepsDeviceOut) {
   refused.system.realVersion = Windows(10);
   refused.registry.values[{RegistryRoot::CurrentUser, kHkcuWindows, "Device"}] = "Other,winspool,LPT2:";
   refused.registry.failingValues["LegacyDefaultPrinterMode"] = testing::kErrorAccessDenied;
-  ASSERT_TRUE(Install(refused, inputs).completed);
+  const InstallOutcome outcome = Install(refused, inputs);
+  ASSERT_TRUE(outcome.completed);
+  EXPECT_NE(SettingsNotWrittenMessage(outcome, [](std::uint32_t) { return std::string(); })
+                .find("\n    It is not the default printer, and Windows still manages the default printer: "
+                      "RegSetValueExA failed for \"LegacyDefaultPrinterMode\" in HKEY_CURRENT_USER\\" + kHkcuWindows),
+            std::string::npos);
   EXPECT_EQ(refused.notifier.registryWriteFailures, 1);
   ASSERT_EQ(refused.registry.sets.size(), 1u);
   EXPECT_EQ(refused.registry.Value(RegistryRoot::CurrentUser, kHkcuWindows, "Device"), "Other,winspool,LPT2:");
