@@ -23,6 +23,11 @@ std::optional<std::string> InCodePage(FileSystem& files, const std::u16string& n
 
 }  // namespace
 
+std::uint32_t ReplaceableAttributes(std::uint32_t attributes) {
+  const std::uint32_t kept = attributes & ~(kFileAttributeReadOnly | kFileAttributeHidden);
+  return kept == attributes || kept != 0 ? kept : kFileAttributeNormal;
+}
+
 ProgramFolder FindProgramFolder(FileSystem& files) {
   const std::u16string folder = files.ProgramFolderName();
   if (folder.empty() || SameNameIgnoringCase(folder, files.CurrentDirectoryName())) return {};

@@ -35,6 +35,15 @@ class FileSystem {
   virtual std::optional<std::u16string> FromCodePage(const std::string& text) = 0;
 };
 
+inline constexpr std::uint32_t kFileAttributeReadOnly = 0x1;
+inline constexpr std::uint32_t kFileAttributeHidden = 0x2;
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+
+// A file's attributes without the read-only and hidden ones, which keep
+// CopyFile from replacing it; FILE_ATTRIBUTE_NORMAL where none would be left,
+// as 0 leaves a file's attributes as they are.
+std::uint32_t ReplaceableAttributes(std::uint32_t attributes);
+
 // The folder Oriel.exe lies in, where that is not the current directory.
 struct ProgramFolder {
   // As the system code page spells it (or its short name does), for the file

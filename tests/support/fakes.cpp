@@ -398,7 +398,14 @@ std::uint32_t FakeFileSystem::CheckReadable(const std::string& path) {
 }
 
 std::uint32_t FakeFileSystem::MakeReplaceable(const std::string& path) {
-  if (readOnly.erase(path) + hidden.erase(path) != 0 && log_) log_->Add("make replaceable " + path);
+  constexpr std::uint32_t kArchive = 0x20;
+  const std::uint32_t attributes = kArchive | (readOnly.count(path) != 0 ? kFileAttributeReadOnly : 0) |
+                                   (hidden.count(path) != 0 ? kFileAttributeHidden : 0);
+  const std::uint32_t kept = ReplaceableAttributes(attributes);
+  if (kept == attributes) return 0;
+  if ((kept & kFileAttributeReadOnly) == 0) readOnly.erase(path);
+  if ((kept & kFileAttributeHidden) == 0) hidden.erase(path);
+  if (log_) log_->Add("make replaceable " + path);
   return 0;
 }
 

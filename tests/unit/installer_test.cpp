@@ -782,14 +782,18 @@ TEST(PackageFolder, BesideTheProgramAsTheSystemCodePageSpellsIt) {
 TEST(Copies, AReadOnlyPackageInstallsAgain) {
   InstallRig rig;
   for (const std::string& name : PackageFiles()) rig.files.readOnly.insert("win2k\\" + name);
-  rig.files.hidden.insert("C:\\drv\\uniDRV.DLL");  // left by another installer
+  rig.files.hidden.insert("win2k\\UNIDRV.HLP");  // and read-only: both come with the copy
+  // Left by another installer.
+  rig.files.hidden.insert("C:\\drv\\uniDRV.DLL");
+  rig.files.readOnly.insert("C:\\drv\\uniDRV.DLL");
   ASSERT_TRUE(Install(rig, Inputs()).completed);
   ASSERT_TRUE(Install(rig, Inputs()).completed);
   for (const testing::FileCopy& copy : rig.files.copies) {
     EXPECT_EQ(copy.error, 0u) << copy.destination;
     EXPECT_EQ(rig.files.readOnly.count(copy.destination), 0u) << copy.destination;
   }
-  EXPECT_TRUE(rig.files.hidden.empty());
+  EXPECT_EQ(rig.files.hidden, std::set<std::string>{"win2k\\UNIDRV.HLP"});
+  EXPECT_EQ(ReplaceableAttributes(kFileAttributeReadOnly | kFileAttributeHidden), kFileAttributeNormal);
 }
 
 TEST(StopsAtCopy, NthCopyFailsAndEarlierCopiesStay) {

@@ -24,11 +24,8 @@ std::uint32_t Win32FileSystem::MakeReplaceable(const std::string& path) {
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : LastErrorOr(ERROR_GEN_FAILURE);
   }
-  constexpr DWORD kInTheWay = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-  if ((attributes & kInTheWay) == 0) return 0;
-  DWORD kept = attributes & ~kInTheWay;
-  if (kept == 0) kept = FILE_ATTRIBUTE_NORMAL;  // zero would leave the attributes as they are
-  if (::SetFileAttributesA(path.c_str(), kept)) return 0;
+  const DWORD kept = ReplaceableAttributes(attributes);
+  if (kept == attributes || ::SetFileAttributesA(path.c_str(), kept)) return 0;
   return LastErrorOr(ERROR_GEN_FAILURE);
 }
 
