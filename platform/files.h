@@ -27,6 +27,7 @@ class FileSystem {
   virtual std::u16string CurrentDirectoryName() = 0;
   // GetShortPathNameW: the path itself where the volume keeps no 8.3 names,
   // empty when the call fails.
+  // https://learn.microsoft.com/en-us/windows/win32/api/fileapi/nf-fileapi-getshortpathnamew
   virtual std::u16string ShortPath(const std::u16string& path) = 0;
   // WideCharToMultiByte and MultiByteToWideChar on the system code page, with
   // the flags and lpUsedDefaultChar given; nullopt when the call fails.
