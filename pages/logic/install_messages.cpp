@@ -29,10 +29,12 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
         return "The printer-driver directory for " + quoted + " does not fit in 255 bytes.";
       }
       return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
-    case InstallStep::PackageCheck:
-      return "The driver package in " + quoted + (outcome.programFolderCheck || !outcome.programFolderUnnamed.empty() ? ", the folder Oriel was started in," : "") +
+    case InstallStep::PackageCheck: {
+      const bool besideProgramToo = outcome.programFolderCheck || !outcome.programFolderUnnamed.empty();
+      return "The driver package in " + quoted + (besideProgramToo ? ", the folder Oriel was started in," : "") +
              " is incomplete. Nothing was installed: " +
              (outcome.noFileReadable ? "none of its files can be read:" : "these files are missing or cannot be read:");
+    }
     case InstallStep::CopyFile:
       return "Copying " + quoted + " to \"" + outcome.destination + "\" failed.";
     case InstallStep::DriverRecord:
@@ -119,8 +121,9 @@ std::string SettingsNotWrittenMessage(const InstallOutcome& outcome, const Syste
   std::string text = "The printer \"" + outcome.driverName + "\" was installed, but not all of its settings were "
                      "written:\n";
   for (const SettingNotWritten& setting : outcome.settingsNotWritten) {
-    text += "\n    " + LeftUndone(setting.valueName) + ": " + setting.call + " failed for \"" + setting.valueName + "\" in " + RootKeyName(setting.root) + "\\" +
-            setting.keyPath + ". System error " + std::to_string(setting.error) + ": " + systemText(setting.error);
+    text += "\n    " + LeftUndone(setting.valueName) + ": " + setting.call + " failed for \"" + setting.valueName +
+            "\" in " + RootKeyName(setting.root) + "\\" + setting.keyPath + ". System error " +
+            std::to_string(setting.error) + ": " + systemText(setting.error);
   }
   if (std::string hint = ErrorHint(outcome.settingsNotWritten.front().error); !hint.empty()) text += "\n\n" + hint;
   return text;
