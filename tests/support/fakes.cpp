@@ -436,8 +436,8 @@ std::optional<std::string> FakeFileSystem::ToCodePage(const std::u16string& text
   for (const char16_t c : text) {
     if (c <= 0xFF) {
       bytes += static_cast<char>(c);
-    } else if ((c == u'\u0141' || c == u'\u0142') && (flags & kNoBestFitChars) == 0) {
-      bytes += c == u'\u0141' ? 'L' : 'l';
+    } else if (c == u'\u0141' && (flags & kNoBestFitChars) == 0) {
+      bytes += 'L';
     } else {
       bytes += '?';
       defaulted = true;
@@ -455,12 +455,9 @@ std::optional<std::u16string> FakeFileSystem::FromCodePage(const std::string& te
       wide += static_cast<char16_t>(byte);
       continue;
     }
-    // Two- and three-byte sequences are all a folder name here needs.
-    const bool three = byte >= 0xE0;
-    if (i + (three ? 2 : 1) >= text.size()) return std::nullopt;
-    char32_t c = three ? byte & 0x0F : byte & 0x1F;
-    for (int n = three ? 2 : 1; n > 0; --n) c = (c << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F);
-    wide += static_cast<char16_t>(c);
+    // Two-byte sequences are all a folder name here needs.
+    if (byte >= 0xE0 || ++i == text.size()) return std::nullopt;
+    wide += static_cast<char16_t>(((byte & 0x1F) << 6) | (static_cast<unsigned char>(text[i]) & 0x3F));
   }
   return wide;
 }

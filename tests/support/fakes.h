@@ -250,7 +250,7 @@ class FakeFileSystem : public FileSystem {
   // GetShortPathNameW's answers; a path not here has no 8.3 name.
   std::map<std::u16string, std::u16string> shortNames;
   // The system code page as Windows converts it: 1252 (taken as Latin-1, with
-  // best fits for L with stroke) or 65001, which refuses flags and
+  // a best fit of L for U+0141) or 65001, which refuses flags and
   // lpUsedDefaultChar.
   unsigned codePage = 1252;
 
