@@ -303,8 +303,11 @@ class Installation {
     outcome.subject = s_.files.FullPath(folder);
     outcome.unreadable = std::move(here.unreadable);
     outcome.noFileReadable = here.noFileReadable;
-    if (const std::string program = s_.files.ProgramFolder(); !program.empty()) {
-      const std::string besideProgram = PathIn(program, folder);
+    const ProgramFolder program = FindProgramFolder(s_.files);
+    if (program.path.empty() && !program.shown.empty()) {
+      outcome.programFolderUnnamed = PathIn(program.shown, folder);
+    } else if (!program.path.empty()) {
+      const std::string besideProgram = PathIn(program.path, folder);
       const std::string besideProgramFull = s_.files.FullPath(besideProgram);
       if (!SameTextIgnoringCase(besideProgramFull, outcome.subject)) {
         PackageFolderCheck beside = CheckFolder(besideProgram);

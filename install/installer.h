@@ -128,6 +128,10 @@ struct InstallOutcome {
   bool noFileReadable = false;              // PackageCheck only: every file there failed alike
   // PackageCheck only: beside Oriel.exe, where that is another folder.
   std::optional<PackageFolderCheck> programFolderCheck;
+  // PackageCheck only: the package folder beside Oriel.exe, in UTF-8, where
+  // the file calls cannot name it (the code page cannot spell it, and it has
+  // no short name), so it was not looked in.
+  std::string programFolderUnnamed;
   std::vector<SettingNotWritten> settingsNotWritten;  // completed only
   // The variant's package folder (full path), spooler environment and the
   // model's driver name, for the hints about a package or driver that does

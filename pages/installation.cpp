@@ -60,9 +60,8 @@ void ReportInstallation(HWND owner, const PortPage& portPage, INT_PTR portPageRe
   }
   if (!outcome->completed) {
     Outcome() = WizardOutcome::InstallFailed;
-    win32::ShowMessage(owner, win32::WideFromAnsi(FailureMessage(*outcome, [](std::uint32_t error) {
-                         return win32::SystemErrorText(error);
-                       })));
+    win32::ShowMessage(owner, win32::WideFromAnsi(FailureMessage(*outcome, win32::SystemErrorText)) +
+                                  win32::WideFromUtf8(ProgramFolderUnnamedParagraph(*outcome)));
     return;
   }
   if (!outcome->settingsNotWritten.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace oriel {
@@ -20,9 +21,40 @@ class FileSystem {
   // as the system opens it: a 32-bit process on 64-bit Windows that names
   // System32 is given SysWOW64. The path itself when that fails.
   virtual std::string FullPath(const std::string& path) = 0;
-  // The folder Oriel.exe lies in, without a trailing backslash, in the system
-  // code page; empty when it cannot be named there.
-  virtual std::string ProgramFolder() = 0;
+  // Where Oriel.exe and the current directory lie, without a trailing
+  // backslash, as Windows keeps names (UTF-16); empty when unknown.
+  virtual std::u16string ProgramFolderName() = 0;
+  virtual std::u16string CurrentDirectoryName() = 0;
+  // GetShortPathNameW: the path itself where the volume keeps no 8.3 names,
+  // empty when the call fails.
+  // https://learn.microsoft.com/en-us/windows/win32/api/fileapi/nf-fileapi-getshortpathnamew
+  virtual std::u16string ShortPath(const std::u16string& path) = 0;
+  // WideCharToMultiByte and MultiByteToWideChar on the system code page, with
+  // the flags and lpUsedDefaultChar given; nullopt when the call fails.
+  virtual std::optional<std::string> ToCodePage(const std::u16string& text, std::uint32_t flags,
+                                                bool* usedDefault) = 0;
+  virtual std::optional<std::u16string> FromCodePage(const std::string& text) = 0;
 };
+
+inline constexpr std::uint32_t kFileAttributeReadOnly = 0x1;
+inline constexpr std::uint32_t kFileAttributeHidden = 0x2;
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+
+// A file's attributes without the read-only and hidden ones, which keep
+// CopyFile from replacing it; FILE_ATTRIBUTE_NORMAL where none would be left,
+// as 0 leaves a file's attributes as they are.
+std::uint32_t ReplaceableAttributes(std::uint32_t attributes);
+
+// The folder Oriel.exe lies in, where that is not the current directory.
+struct ProgramFolder {
+  // As the system code page spells it (or its short name does), for the file
+  // and spooler calls; empty when they cannot name it.
+  std::string path;
+  std::string shown;  // UTF-8, for messages; empty when unknown or the current directory
+};
+
+ProgramFolder FindProgramFolder(FileSystem& files);
+
+std::string Utf8FromUtf16(const std::u16string& text);
 
 }  // namespace oriel

@@ -29,10 +29,12 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
         return "The printer-driver directory for " + quoted + " does not fit in 255 bytes.";
       }
       return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
-    case InstallStep::PackageCheck:
-      return "The driver package in " + quoted + (outcome.programFolderCheck ? ", the folder Oriel was started in," : "") +
+    case InstallStep::PackageCheck: {
+      const bool besideProgramToo = outcome.programFolderCheck || !outcome.programFolderUnnamed.empty();
+      return "The driver package in " + quoted + (besideProgramToo ? ", the folder Oriel was started in," : "") +
              " is incomplete. Nothing was installed: " +
              (outcome.noFileReadable ? "none of its files can be read:" : "these files are missing or cannot be read:");
+    }
     case InstallStep::CopyFile:
       return "Copying " + quoted + " to \"" + outcome.destination + "\" failed.";
     case InstallStep::DriverRecord:
@@ -70,6 +72,15 @@ std::string ProgramFolderParagraph(const PackageFolderCheck& check, const System
          FileLines(check.unreadable, check.noFileReadable, systemText);
 }
 
+// What the installation lacks for want of this value.
+std::string LeftUndone(const std::string& valueName) {
+  if (valueName == kDeviceValueName) return "It is not the default printer";
+  if (valueName == kLegacyDefaultPrinterModeName) {
+    return "It is not the default printer, and Windows still manages the default printer";
+  }
+  return "The serial settings of " + valueName + " are not set";
+}
+
 const char* RootKeyName(RegistryRoot root) {
   switch (root) {
     case RegistryRoot::CurrentUser: return "HKEY_CURRENT_USER";
@@ -96,16 +107,23 @@ std::string FailureMessage(const InstallOutcome& outcome,
   return text;
 }
 
+std::string ProgramFolderUnnamedParagraph(const InstallOutcome& outcome) {
+  if (outcome.completed || outcome.programFolderUnnamed.empty()) return {};
+  return "\n\nOriel could not look beside Oriel.exe, in \"" + outcome.programFolderUnnamed +
+         "\": the file calls it uses take names in Windows' code page for non-Unicode programs, which cannot spell "
+         "that folder's name, and the folder has no short (8.3) name to use instead. Start Oriel.exe in its own "
+         "folder (double-click it there), or put Oriel.exe and its package in a folder whose name uses only "
+         "letters of that code page.";
+}
+
 std::string SettingsNotWrittenMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText) {
   if (!outcome.completed || outcome.settingsNotWritten.empty()) return {};
   std::string text = "The printer \"" + outcome.driverName + "\" was installed, but not all of its settings were "
                      "written:\n";
   for (const SettingNotWritten& setting : outcome.settingsNotWritten) {
-    const bool defaultPrinter = setting.valueName == kDeviceValueName || setting.valueName == kLegacyDefaultPrinterModeName;
-    text += "\n    " + std::string(defaultPrinter ? "It is not the default printer" : "The serial settings of " +
-                                    setting.valueName + " are not set") +
-            ": " + setting.call + " failed for \"" + setting.valueName + "\" in " + RootKeyName(setting.root) + "\\" +
-            setting.keyPath + ". System error " + std::to_string(setting.error) + ": " + systemText(setting.error);
+    text += "\n    " + LeftUndone(setting.valueName) + ": " + setting.call + " failed for \"" + setting.valueName +
+            "\" in " + RootKeyName(setting.root) + "\\" + setting.keyPath + ". System error " +
+            std::to_string(setting.error) + ": " + systemText(setting.error);
   }
   if (std::string hint = ErrorHint(outcome.settingsNotWritten.front().error); !hint.empty()) text += "\n\n" + hint;
   return text;

@@ -17,6 +17,11 @@ std::string DescribeFailure(const InstallOutcome& outcome);
 // the system's text for the error code, then the hint.
 std::string FailureMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText);
 
+// What follows FailureMessage where the folder beside Oriel.exe was not
+// looked in because the file calls cannot name it: in UTF-8, as that name is
+// not in the system code page. Empty otherwise.
+std::string ProgramFolderUnnamedParagraph(const InstallOutcome& outcome);
+
 // The message for a printer that was installed without all of its settings:
 // each setting, the call that failed and the system's text. Empty when every
 // setting went in, or the installation failed.

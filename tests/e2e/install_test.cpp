@@ -501,20 +501,34 @@ TEST_F(Install, SameModelThreeTimesKeepsOneOfEach) {
 }
 
 // A shortcut whose "Start in" names another folder: the package beside
-// Oriel.exe is the one installed.
+// Oriel.exe is the one installed, also from a folder whose name the code page
+// cannot spell (by its short name, which Wine makes up as Windows does on a
+// volume that keeps them).
 TEST_F(Install, PackageBesideTheExeWhenStartedInAnotherFolder) {
   TestPackages packages;
-  const std::wstring exe = packages.Root() + L"\\Oriel.exe";
-  ASSERT_TRUE(CopyFileW(OrielExePath().c_str(), exe.c_str(), TRUE)) << LastErrorText();
   const std::wstring elsewhere = packages.Root() + L"\\elsewhere";
   ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr)) << LastErrorText();
-  OrielProcess oriel;
-  oriel.Start(exe, elsewhere);
-  const Ending ending = InstallWith(oriel, Choices{kRow1, L"COM2:"});
-  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
-  EXPECT_EQ(ending.status, kStatusInstalled);
-  ExpectDriver(kRow1);
-  ExpectPrinter(kRow1, L"COM2:");
+  const std::wstring unspelled = packages.Root() + L"\\\x0141ask";  // "Łask"
+  ASSERT_TRUE(CreateDirectoryW(unspelled.c_str(), nullptr)) << LastErrorText();
+  for (const std::wstring& folder : TestPackages::Folders()) {
+    ASSERT_TRUE(CreateDirectoryW((unspelled + L"\\" + folder).c_str(), nullptr)) << LastErrorText();
+    for (const std::wstring& name : TestPackages::FileNames()) {
+      const std::wstring copy = unspelled + L"\\" + folder + L"\\" + name;
+      ASSERT_TRUE(CopyFileW(packages.PathOf(folder, name).c_str(), copy.c_str(), TRUE)) << LastErrorText();
+    }
+  }
+  for (const std::wstring& exeFolder : {packages.Root(), unspelled}) {
+    SCOPED_TRACE(Utf8(exeFolder));
+    const std::wstring exe = exeFolder + L"\\Oriel.exe";
+    ASSERT_TRUE(CopyFileW(OrielExePath().c_str(), exe.c_str(), TRUE)) << LastErrorText();
+    OrielProcess oriel;
+    oriel.Start(exe, elsewhere);
+    const Ending ending = InstallWith(oriel, Choices{kRow1, L"COM2:"});
+    EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+    EXPECT_EQ(ending.status, kStatusInstalled);
+    ExpectDriver(kRow1);
+    ExpectPrinter(kRow1, L"COM2:");
+  }
 }
 
 // CopyFile hands a read-only package's attribute to its copies, and Windows

@@ -399,13 +399,68 @@ std::uint32_t FakeFileSystem::CheckReadable(const std::string& path) {
 }
 
 std::uint32_t FakeFileSystem::MakeReplaceable(const std::string& path) {
-  if (readOnly.erase(path) + hidden.erase(path) != 0 && log_) log_->Add("make replaceable " + path);
+  constexpr std::uint32_t kArchive = 0x20;
+  const std::uint32_t attributes = kArchive | (readOnly.count(path) != 0 ? kFileAttributeReadOnly : 0) |
+                                   (hidden.count(path) != 0 ? kFileAttributeHidden : 0);
+  const std::uint32_t kept = ReplaceableAttributes(attributes);
+  if (kept == attributes) return 0;
+  if ((kept & kFileAttributeReadOnly) == 0) readOnly.erase(path);
+  if ((kept & kFileAttributeHidden) == 0) hidden.erase(path);
+  if (log_) log_->Add("make replaceable " + path);
   return 0;
 }
 
 std::string FakeFileSystem::FullPath(const std::string& path) {
   const bool absolute = (path.size() > 1 && path[1] == ':') || path.rfind("\\\\", 0) == 0;
   return absolute ? path : currentDirectory + "\\" + path;
+}
+
+std::u16string FakeFileSystem::CurrentDirectoryName() {
+  return currentDirectoryName.value_or(std::u16string(currentDirectory.begin(), currentDirectory.end()));
+}
+
+std::u16string FakeFileSystem::ShortPath(const std::u16string& path) {
+  const auto found = shortNames.find(path);
+  return found == shortNames.end() ? path : found->second;
+}
+
+// https://learn.microsoft.com/en-us/windows/win32/api/stringapiset/nf-stringapiset-widechartomultibyte
+std::optional<std::string> FakeFileSystem::ToCodePage(const std::u16string& text, std::uint32_t flags,
+                                                      bool* usedDefault) {
+  constexpr std::uint32_t kNoBestFitChars = 0x400;
+  if (codePage == 65001) {
+    if (flags != 0 || usedDefault != nullptr) return std::nullopt;
+    return Utf8FromUtf16(text);
+  }
+  std::string bytes;
+  bool defaulted = false;
+  for (const char16_t c : text) {
+    if (c <= 0xFF) {
+      bytes += static_cast<char>(c);
+    } else if (c == u'\u0141' && (flags & kNoBestFitChars) == 0) {
+      bytes += 'L';
+    } else {
+      bytes += '?';
+      defaulted = true;
+    }
+  }
+  if (usedDefault != nullptr) *usedDefault = defaulted;
+  return bytes;
+}
+
+std::optional<std::u16string> FakeFileSystem::FromCodePage(const std::string& text) {
+  std::u16string wide;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (codePage != 65001 || byte < 0x80) {
+      wide += static_cast<char16_t>(byte);
+      continue;
+    }
+    // Two-byte sequences are all a folder name here needs.
+    if (byte >= 0xE0 || ++i == text.size()) return std::nullopt;
+    wide += static_cast<char16_t>(((byte & 0x1F) << 6) | (static_cast<unsigned char>(text[i]) & 0x3F));
+  }
+  return wide;
 }
 
 // ---- System ----

@@ -243,7 +243,16 @@ class FakeFileSystem : public FileSystem {
   std::map<std::string, std::uint32_t> unreadable;
   std::vector<std::string> checked;
   std::string currentDirectory = "C:\\work";
-  std::string programFolder = "C:\\work";
+  // As Windows names them; the current directory's name is currentDirectory's
+  // unless given.
+  std::u16string programFolder = u"C:\\work";
+  std::optional<std::u16string> currentDirectoryName;
+  // GetShortPathNameW's answers; a path not here has no 8.3 name.
+  std::map<std::u16string, std::u16string> shortNames;
+  // The system code page as Windows converts it: 1252 (taken as Latin-1, with
+  // a best fit of L for U+0141) or 65001, which refuses flags and
+  // lpUsedDefaultChar.
+  unsigned codePage = 1252;
 
   // Files with the read-only or hidden attribute. As on Windows, a copy onto
   // one fails with 5, and a copy takes its source's attributes.
@@ -254,7 +263,11 @@ class FakeFileSystem : public FileSystem {
   std::uint32_t MakeReplaceable(const std::string& path) override;
   std::uint32_t CheckReadable(const std::string& path) override;
   std::string FullPath(const std::string& path) override;
-  std::string ProgramFolder() override { return programFolder; }
+  std::u16string ProgramFolderName() override { return programFolder; }
+  std::u16string CurrentDirectoryName() override;
+  std::u16string ShortPath(const std::u16string& path) override;
+  std::optional<std::string> ToCodePage(const std::u16string& text, std::uint32_t flags, bool* usedDefault) override;
+  std::optional<std::u16string> FromCodePage(const std::string& text) override;
 
  private:
   EventLog* log_;

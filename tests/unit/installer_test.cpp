@@ -370,7 +370,12 @@ TEST(DefaultPrinter, ModeOneGoesInBeforeDeviceAndAFailedModeKeepsDeviceOut) {
   refused.system.realVersion = Windows(10);
   refused.registry.values[{RegistryRoot::CurrentUser, kHkcuWindows, "Device"}] = "Other,winspool,LPT2:";
   refused.registry.failingValues["LegacyDefaultPrinterMode"] = testing::kErrorAccessDenied;
-  ASSERT_TRUE(Install(refused, inputs).completed);
+  const InstallOutcome outcome = Install(refused, inputs);
+  ASSERT_TRUE(outcome.completed);
+  EXPECT_NE(SettingsNotWrittenMessage(outcome, [](std::uint32_t) { return std::string(); })
+                .find("\n    It is not the default printer, and Windows still manages the default printer: "
+                      "RegSetValueExA failed for \"LegacyDefaultPrinterMode\" in HKEY_CURRENT_USER\\" + kHkcuWindows),
+            std::string::npos);
   EXPECT_EQ(refused.notifier.registryWriteFailures, 1);
   ASSERT_EQ(refused.registry.sets.size(), 1u);
   EXPECT_EQ(refused.registry.Value(RegistryRoot::CurrentUser, kHkcuWindows, "Device"), "Other,winspool,LPT2:");
@@ -472,33 +477,39 @@ TEST(RegistryFailures, FailedSetIsReportedOnceEachAndTheRunGoesOn) {
 
 // A refused key is a setting not written, like a refused value: reported,
 // named with its call and error, and no "Completed!".
+// On Windows 10 the key is opened for the mode and "Device" together.
 TEST(RegistryFailures, KeyThatDoesNotOpenIsNamedAndNotCompleted) {
-  InstallRig rig;
-  rig.registry.refusedRoots[RegistryRoot::LocalMachine] = testing::kErrorAccessDenied;
-  rig.registry.refusedRoots[RegistryRoot::CurrentUser] = testing::kErrorAccessDenied;
-  InstallInputs inputs = Inputs();
-  inputs.portIndex = 5;
-  const InstallOutcome outcome = Install(rig, inputs);
-  ASSERT_TRUE(outcome.completed) << "the printer itself is installed";
-  EXPECT_EQ(outcome.settingsNotWritten,
-            (std::vector<SettingNotWritten>{
-                {RegistryRoot::CurrentUser, kHkcuWindows, "Device", "RegOpenKeyExA", testing::kErrorAccessDenied},
-                {RegistryRoot::LocalMachine, kHklmPorts, "COM3:", "RegOpenKeyExA", testing::kErrorAccessDenied}}));
-  EXPECT_EQ(rig.notifier.registryWriteFailures, 2);
-  EXPECT_TRUE(rig.registry.sets.empty());
-  EXPECT_TRUE(rig.registry.openKeys.empty());
-  EXPECT_EQ(rig.progress.positions, AllMilestones());
-  EXPECT_TRUE(rig.system.settingChanges.empty());
-
   const auto systemText = [](std::uint32_t error) { return "text of " + std::to_string(error); };
-  EXPECT_EQ(FailureMessage(outcome, systemText), "");
-  EXPECT_EQ(SettingsNotWrittenMessage(outcome, systemText),
-            "The printer \"RK-T410(Cut) Series\" was installed, but not all of its settings were written:\n"
-            "\n    It is not the default printer: RegOpenKeyExA failed for \"Device\" in HKEY_CURRENT_USER\\" +
-                kHkcuWindows + ". System error 5: text of 5"
-            "\n    The serial settings of COM3: are not set: RegOpenKeyExA failed for \"COM3:\" in "
-            "HKEY_LOCAL_MACHINE\\" + kHklmPorts + ". System error 5: text of 5\n\n" +
-                ErrorHint(testing::kErrorAccessDenied));
+  for (const bool windows10 : {false, true}) {
+    SCOPED_TRACE(windows10);
+    InstallRig rig;
+    if (windows10) rig.system.realVersion = Windows(10);
+    rig.registry.refusedRoots[RegistryRoot::LocalMachine] = testing::kErrorAccessDenied;
+    rig.registry.refusedRoots[RegistryRoot::CurrentUser] = testing::kErrorAccessDenied;
+    InstallInputs inputs = Inputs();
+    inputs.portIndex = 5;
+    const InstallOutcome outcome = Install(rig, inputs);
+    ASSERT_TRUE(outcome.completed) << "the printer itself is installed";
+    EXPECT_EQ(rig.notifier.questions.size(), windows10 ? 1u : 0u);
+    EXPECT_EQ(outcome.settingsNotWritten,
+              (std::vector<SettingNotWritten>{
+                  {RegistryRoot::CurrentUser, kHkcuWindows, "Device", "RegOpenKeyExA", testing::kErrorAccessDenied},
+                  {RegistryRoot::LocalMachine, kHklmPorts, "COM3:", "RegOpenKeyExA", testing::kErrorAccessDenied}}));
+    EXPECT_EQ(rig.notifier.registryWriteFailures, 2);
+    EXPECT_TRUE(rig.registry.sets.empty());
+    EXPECT_TRUE(rig.registry.openKeys.empty());
+    EXPECT_EQ(rig.progress.positions, AllMilestones());
+    EXPECT_TRUE(rig.system.settingChanges.empty());
+
+    EXPECT_EQ(FailureMessage(outcome, systemText), "");
+    EXPECT_EQ(SettingsNotWrittenMessage(outcome, systemText),
+              "The printer \"RK-T410(Cut) Series\" was installed, but not all of its settings were written:\n"
+              "\n    It is not the default printer: RegOpenKeyExA failed for \"Device\" in HKEY_CURRENT_USER\\" +
+                  kHkcuWindows + ". System error 5: text of 5"
+              "\n    The serial settings of COM3: are not set: RegOpenKeyExA failed for \"COM3:\" in "
+              "HKEY_LOCAL_MACHINE\\" + kHklmPorts + ". System error 5: text of 5\n\n" +
+                  ErrorHint(testing::kErrorAccessDenied));
+  }
 
   InstallRig clean;
   EXPECT_EQ(SettingsNotWrittenMessage(Install(clean, Inputs()), systemText), "");
@@ -693,7 +704,7 @@ TEST(StopsAtPackageCheck, NamesEveryUnreadableFileAndWritesNothing) {
 TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
   const auto startedElsewhere = [](InstallRig& rig) {
     rig.files.currentDirectory = "C:\\Windows\\SysWOW64";
-    rig.files.programFolder = "D:\\Oriel";
+    rig.files.programFolder = u"D:\\Oriel";
     rig.files.unreadable["x64\\RKUNI.dll"] = testing::kErrorFileNotFound;
   };
   InstallRig rig;
@@ -721,19 +732,68 @@ TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
             "there:\n    text of 3");
 }
 
+// The package calls take the system code page. Where that is UTF-8, Windows
+// refuses the conversion flags a legacy code page takes; a name the code page
+// cannot spell goes by its short name, or is named as not looked in.
+TEST(PackageFolder, BesideTheProgramAsTheSystemCodePageSpellsIt) {
+  const std::u16string lask = u"D:\\\u0141ask";  // "Łask"
+  const struct {
+    const char* name;
+    unsigned codePage;
+    std::optional<std::u16string> shortName, currentDirectory;
+    std::string path;  // empty: not looked in
+  } cases[] = {
+      {"UTF-8", 65001, std::nullopt, std::nullopt, "D:\\\xC5\x81" "ask"},
+      {"short name", 1252, u"D:\\LASK~1", std::nullopt, "D:\\LASK~1"},
+      {"no short name", 1252, std::nullopt, std::nullopt, ""},
+      {"started there", 1252, std::nullopt, lask, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstallRig rig;
+    rig.files.codePage = c.codePage;
+    rig.files.programFolder = lask;
+    if (c.shortName) rig.files.shortNames[lask] = *c.shortName;
+    rig.files.currentDirectoryName = c.currentDirectory;
+    for (const std::string& name : PackageFiles()) rig.files.unreadable["x64\\" + name] = testing::kErrorPathNotFound;
+    const InstallOutcome outcome = Install(rig, Inputs(), kVariant64);
+    if (!c.path.empty()) {
+      ASSERT_TRUE(outcome.completed);
+      EXPECT_EQ(rig.files.copies.at(0).source, c.path + "\\x64\\RKT4X.DLL");
+      continue;
+    }
+    EXPECT_EQ(outcome.step, InstallStep::PackageCheck);
+    EXPECT_EQ(rig.files.checked.size(), 10u);
+    if (c.currentDirectory) {
+      EXPECT_EQ(ProgramFolderUnnamedParagraph(outcome), "");
+      continue;
+    }
+    EXPECT_NE(DescribeFailure(outcome).find("x64\", the folder Oriel was started in, is"), std::string::npos);
+    EXPECT_EQ(ProgramFolderUnnamedParagraph(outcome),
+              "\n\nOriel could not look beside Oriel.exe, in \"D:\\\xC5\x81" "ask\\x64\": the file calls it uses take "
+              "names in Windows' code page for non-Unicode programs, which cannot spell that folder's name, and the "
+              "folder has no short (8.3) name to use instead. Start Oriel.exe in its own folder (double-click it "
+              "there), or put Oriel.exe and its package in a folder whose name uses only letters of that code page.");
+  }
+}
+
 // CopyFile gives each copy its source's attributes and will not replace a
 // read-only or hidden file: a package from a CD must install twice.
 TEST(Copies, AReadOnlyPackageInstallsAgain) {
   InstallRig rig;
   for (const std::string& name : PackageFiles()) rig.files.readOnly.insert("win2k\\" + name);
-  rig.files.hidden.insert("C:\\drv\\uniDRV.DLL");  // left by another installer
+  rig.files.hidden.insert("win2k\\UNIDRV.HLP");  // and read-only: both come with the copy
+  // Left by another installer.
+  rig.files.hidden.insert("C:\\drv\\uniDRV.DLL");
+  rig.files.readOnly.insert("C:\\drv\\uniDRV.DLL");
   ASSERT_TRUE(Install(rig, Inputs()).completed);
   ASSERT_TRUE(Install(rig, Inputs()).completed);
   for (const testing::FileCopy& copy : rig.files.copies) {
     EXPECT_EQ(copy.error, 0u) << copy.destination;
     EXPECT_EQ(rig.files.readOnly.count(copy.destination), 0u) << copy.destination;
   }
-  EXPECT_TRUE(rig.files.hidden.empty());
+  EXPECT_EQ(rig.files.hidden, std::set<std::string>{"win2k\\UNIDRV.HLP"});
+  EXPECT_EQ(ReplaceableAttributes(kFileAttributeReadOnly | kFileAttributeHidden), kFileAttributeNormal);
 }
 
 TEST(StopsAtCopy, NthCopyFailsAndEarlierCopiesStay) {

@@ -2,6 +2,7 @@
 
 #include "platform/win32/services/files.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,8 @@ std::uint32_t Win32FileSystem::MakeReplaceable(const std::string& path) {
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : LastErrorOr(ERROR_GEN_FAILURE);
   }
-  constexpr DWORD kInTheWay = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-  if ((attributes & kInTheWay) == 0) return 0;
-  DWORD kept = attributes & ~kInTheWay;
-  if (kept == 0) kept = FILE_ATTRIBUTE_NORMAL;  // zero would leave the attributes as they are
-  if (::SetFileAttributesA(path.c_str(), kept)) return 0;
+  const DWORD kept = ReplaceableAttributes(attributes);
+  if (kept == attributes || ::SetFileAttributesA(path.c_str(), kept)) return 0;
   return LastErrorOr(ERROR_GEN_FAILURE);
 }
 
@@ -116,43 +114,77 @@ std::string AsRedirected(const std::string& full) {
 
 std::string Win32FileSystem::FullPath(const std::string& path) { return AsRedirected(AbsolutePath(path)); }
 
-std::string Win32FileSystem::ProgramFolder() {
+namespace {
+
+std::u16string FromWide(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+// Asks a call that writes up to `size` characters until its answer fits.
+template <typename Call>
+std::wstring GrowingText(Call call) {
   std::vector<wchar_t> buffer(MAX_PATH);
-  DWORD length = 0;
+  for (;;) {
+    const DWORD length = call(buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(std::max<std::size_t>(buffer.size() * 2, length + 1));
+  }
+}
+
+}  // namespace
+
+std::u16string Win32FileSystem::ProgramFolderName() {
   // A path longer than the buffer comes back cut and with
   // ERROR_INSUFFICIENT_BUFFER (XP: unterminated, without the error):
   // https://learn.microsoft.com/en-us/windows/win32/api/libloaderapi/nf-libloaderapi-getmodulefilenamew
-  for (;;) {
-    length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) break;
-    if (buffer.size() >= 32768) return {};
-    buffer.resize(buffer.size() * 2);
-  }
-  std::wstring folder(buffer.data(), length);
+  std::wstring folder =
+      GrowingText([](wchar_t* buffer, DWORD size) { return ::GetModuleFileNameW(nullptr, buffer, size); });
   const std::size_t cut = folder.find_last_of(L'\\');
   if (cut == std::wstring::npos) return {};
   folder.resize(cut);
-  // The spooler and file calls take the system code page: a folder name it
-  // cannot spell is tried by its short name, or not at all.
-  const auto inCodePage = [](const std::wstring& text) -> std::string {
-    BOOL lossy = FALSE;
-    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, &lossy);
-    if (size <= 0 || lossy) return {};
-    std::string converted(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
-                          converted.data(), size, nullptr, nullptr);
-    return converted;
-  };
-  if (std::string converted = inCodePage(folder); !converted.empty()) return converted;
-  const DWORD shortLength = ::GetShortPathNameW(folder.c_str(), nullptr, 0);
-  if (shortLength == 0) return {};
-  std::wstring shortName(shortLength, L'\0');
-  const DWORD written = ::GetShortPathNameW(folder.c_str(), shortName.data(), shortLength);
-  if (written == 0 || written >= shortLength) return {};
-  shortName.resize(written);
-  return inCodePage(shortName);
+  return FromWide(folder);
+}
+
+std::u16string Win32FileSystem::CurrentDirectoryName() {
+  std::wstring folder = GrowingText([](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); });
+  if (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();  // only a drive's root keeps it
+  return FromWide(folder);
+}
+
+std::u16string Win32FileSystem::ShortPath(const std::u16string& path) {
+  const std::wstring wide = ToWide(path);
+  return FromWide(
+      GrowingText([&](wchar_t* buffer, DWORD size) { return ::GetShortPathNameW(wide.c_str(), buffer, size); }));
+}
+
+std::optional<std::string> Win32FileSystem::ToCodePage(const std::u16string& text, std::uint32_t flags,
+                                                       bool* usedDefault) {
+  if (text.empty()) return std::string();
+  const std::wstring wide = ToWide(text);
+  BOOL defaulted = FALSE;
+  BOOL* const defaultedOut = usedDefault != nullptr ? &defaulted : nullptr;
+  const int size = ::WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, defaultedOut);
+  if (size <= 0) return std::nullopt;
+  std::string converted(static_cast<std::size_t>(size), '\0');
+  if (::WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), converted.data(), size,
+                            nullptr, defaultedOut) != size) {
+    return std::nullopt;
+  }
+  if (usedDefault != nullptr) *usedDefault = defaulted != FALSE;
+  return converted;
+}
+
+std::optional<std::u16string> Win32FileSystem::FromCodePage(const std::string& text) {
+  if (text.empty()) return std::u16string();
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return std::nullopt;
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length) != length) {
+    return std::nullopt;
+  }
+  return FromWide(wide);
 }
 
 }  // namespace oriel::win32

@@ -10,7 +10,11 @@ class Win32FileSystem final : public FileSystem {
   std::uint32_t MakeReplaceable(const std::string& path) override;
   std::uint32_t CheckReadable(const std::string& path) override;
   std::string FullPath(const std::string& path) override;
-  std::string ProgramFolder() override;
+  std::u16string ProgramFolderName() override;
+  std::u16string CurrentDirectoryName() override;
+  std::u16string ShortPath(const std::u16string& path) override;
+  std::optional<std::string> ToCodePage(const std::u16string& text, std::uint32_t flags, bool* usedDefault) override;
+  std::optional<std::u16string> FromCodePage(const std::string& text) override;
 };
 
 }  // namespace oriel::win32
