@@ -12,8 +12,8 @@ MINGW64 := build/mingw64
 # xvfb-run, xwininfo from x11-utils for the signing check); the font for the
 # templates' Chinese texts; clang for fuzz; zip, osslsigncode and openssl for
 # dist and its check; python3 and pefile for the binary checks and the bench
-# report.
-PACKAGES := cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 \
+# report; git for the reproducibility check's clean checkout.
+PACKAGES := git cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 \
             libc6-dev-i386 lib32gcc-12-dev \
             xvfb xauth x11-utils fonts-wqy-microhei clang libclang-rt-14-dev zip osslsigncode openssl \
             python3 python3-pefile

@@ -23,12 +23,14 @@ export SOURCE_DATE_EPOCH
 # "Unknown publisher".
 sign_exe() {
   local file=$1 log
-  local args=(sign -pkcs12 "$SIGN_PFX" -readpass - -h sha256 -n "Oriel"
+  # The password through a descriptor, never on the command line; a path,
+  # since osslsigncode before 2.9 takes no "-" for standard input.
+  local args=(sign -pkcs12 "$SIGN_PFX" -h sha256 -n "Oriel"
               -i "${SIGN_URL:-https://example.com/oriel}")
   # The build machines have no network: a timestamp only when asked for.
   if [ -n "${SIGN_TIMESTAMP_URL:-}" ]; then args+=(-ts "$SIGN_TIMESTAMP_URL"); fi
-  if ! log=$(printf '%s\n' "${SIGN_PASSWORD:-}" |
-             osslsigncode "${args[@]}" -in "$file" -out "$file.signed" 2>&1); then
+  if ! log=$(osslsigncode "${args[@]}" -readpass /dev/fd/3 -in "$file" -out "$file.signed" 2>&1 \
+             3<<<"${SIGN_PASSWORD:-}"); then
     printf '%s\n' "$log" >&2
     echo "dist: signing with $SIGN_PFX failed" >&2
     rm -f "$file.signed"

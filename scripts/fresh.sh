@@ -87,7 +87,9 @@ cp -r "$target/work/oriel/build/screenshots/run" "$dir/screenshots" 2>/dev/null
 echo "fresh: results (logs in $dir)"
 sed 's/^/  /' "$target/work/results" 2>/dev/null || echo "  no results: the rehearsal did not run"
 grep -h -m1 -E '^(run|e2e): ' "$dir/make-run.log" "$dir/make-test.log" 2>/dev/null | sed 's/^/  /'
-grep -E '^[0-9]+% tests passed|^Total Test time' "$dir/make-test.log" 2>/dev/null | sed 's/^/  /'
+awk '/^Test project / { project = $3 } /^[0-9]+% tests passed/ { print "  " project ": " $0 }
+     /^The following tests FAILED/ { failed = 1; next } failed && /^\t/ { print "    failed: " $0; next } { failed = 0 }' \
+  "$dir/make-test.log" 2>/dev/null
 for build in mingw mingw64; do
   file="$target/work/oriel/build/$build/e2e.log"
   [ -f "$file" ] || continue
