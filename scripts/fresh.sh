@@ -6,6 +6,8 @@
 # then `make test`, run there as root on this kernel, each timed. Nothing of
 # this machine's packages, i386 root, Wine prefixes or build folders is seen.
 #   scripts/fresh.sh [DIR]     (default build/fresh; the root is DIR/root)
+# FRESH_TARGETS names the make targets to run in turn (default "run test";
+# "run test bench screenshots" tries the other two as well).
 # Runs as root. The root is made anew each time; its logs and the pictures of
 # `make run` stay in DIR after it.
 #
@@ -51,11 +53,13 @@ echo "fresh: clean clone of $(git -C "$root" rev-parse --short HEAD) in /work/or
 cp -L /etc/resolv.conf "$target/etc/resolv.conf"
 
 # The steps inside: the README's commands as a new user types them, timed.
-cat >"$target/work/rehearse.sh" <<'EOF'
+cat >"$target/work/rehearse.sh" <<EOF
 #!/bin/bash
 cd /work/oriel || exit 1
 export DEBIAN_FRONTEND=noninteractive
-for command in run test; do
+for command in ${FRESH_TARGETS:-run test}; do
+EOF
+cat >>"$target/work/rehearse.sh" <<'EOF'
   start=$(date +%s)
   make $command >"/work/make-$command.log" 2>&1
   echo "make $command: status $? in $(( $(date +%s) - start )) s" >>/work/results
@@ -80,7 +84,7 @@ unshare --mount --pid --fork --propagation private bash -c '
 ' fresh "$target"
 t2=$(seconds)
 
-cp "$target/work/make-run.log" "$target/work/make-test.log" "$dir/" 2>/dev/null
+cp "$target"/work/make-*.log "$dir/" 2>/dev/null
 cp -r "$target/work/oriel/build/screenshots/run" "$dir/screenshots" 2>/dev/null
 # What a reader wants of the two logs: how 32-bit code ran, the cases per
 # build, the pictures, the times.

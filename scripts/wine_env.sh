@@ -7,6 +7,12 @@
 # loader included; there only win64 can run. The wrappers in /usr/bin try the
 # 32-bit loader first, so the loaders are called directly.
 
+# Wine spells Windows names as Unix ones in the locale's character set, and
+# a C locale has nothing beyond ASCII (CreateDirectoryW of "Łask" then fails
+# with 2); the prefix's language follows the locale too. Every run, whatever
+# the caller's locale, takes the same one.
+export LC_ALL=C.UTF-8
+
 # Whether 32-bit x86 code runs here, and how (ORIEL_RUN32):
 #   native    the kernel runs it
 #   emulated  qemu-i386 runs it, through a binfmt_misc registration private to
