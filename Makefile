@@ -8,12 +8,12 @@ MINGW64 := build/mingw64
 # What each is for: the native build and its GoogleTest; GoogleTest's sources
 # and the posix-thread mingw-w64 compilers for the cross builds; Wine's 64-bit
 # loader (scripts/deps.sh adds the 32-bit half and qemu-user where they can
-# run); gcc's 32-bit libraries for qemu's trap-number wrapper; Xvfb (xauth for
+# run) and its own fonts (Marlett draws the caption buttons); gcc's 32-bit libraries for qemu's trap-number wrapper; Xvfb (xauth for
 # xvfb-run, xwininfo from x11-utils for the signing check); the font for the
 # templates' Chinese texts; clang for fuzz; zip, osslsigncode and openssl for
 # dist and its check; python3 and pefile for the binary checks and the bench
 # report; git for the reproducibility check's clean checkout.
-PACKAGES := git cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 \
+PACKAGES := git cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 fonts-wine \
             libc6-dev-i386 lib32gcc-12-dev \
             xvfb xauth x11-utils fonts-wqy-microhei clang libclang-rt-14-dev zip osslsigncode openssl \
             python3 python3-pefile

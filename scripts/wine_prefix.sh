@@ -18,7 +18,7 @@ made_with() {
   echo "oriel prefix 5 $arch"
   echo "32-bit Wine: $(oriel_wine32_source)"
   for file in /usr/lib/wine/wine64 /usr/lib/wine/wine /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/ntdll.dll \
-              /usr/lib/i386-linux-gnu/wine/i386-windows/ntdll.dll; do
+              /usr/lib/i386-linux-gnu/wine/i386-windows/ntdll.dll /usr/share/wine/fonts/marlett.ttf; do
     stat -L -c '%n %s %Y' "$file" 2>/dev/null || echo "$file missing"
   done
 }
@@ -44,8 +44,8 @@ if [ "$(grep -v '^#' "$stamp" 2>/dev/null)" != "$(made_with)" ]; then
     LC_ALL=C.UTF-8 "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
       /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
   done
-  # Caption buttons and combo-box arrows are glyphs of Marlett; this Wine does
-  # not find its own copy, so the prefix gets one.
+  # Caption buttons and combo-box arrows are glyphs of Marlett (fonts-wine);
+  # this Wine does not find its own copy, so the prefix gets one.
   if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
     cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
   fi
