@@ -101,7 +101,8 @@ screenshots: mingw mingw64
 
 # Rehearses a new machine: a clean Debian root from this machine's apt
 # sources, a clean clone of HEAD, and make run and make test inside it, timed.
-# Not part of make test: it takes about half an hour.
+# Not part of make test: it takes about ten minutes. FRESH_TARGETS="run test
+# bench screenshots" runs those targets there instead.
 fresh:
 	@scripts/deps.sh mmdebstrap
 	@scripts/fresh.sh
