@@ -88,6 +88,11 @@ TEST_P(PortPage, PreselectsForSpoolerPorts) {
   RemovePorts(setup.remove);
   AddPorts(setup.add);
   const std::vector<std::wstring> spooler = SpoolerPortNames();
+  // Windows' spooler lists the ports in an order of its own.
+  if (!UnderWine() && Head(spooler, setup.listingStart.size()) != setup.listingStart) {
+    GTEST_SKIP() << "built on Wine's port order; this spooler lists " << Utf8(spooler.empty() ? L"none" : spooler[0])
+                 << " first";
+  }
   ASSERT_EQ(Head(spooler, setup.listingStart.size()), setup.listingStart) << "Wine lists the ports in another order";
 
   Launch();
@@ -163,6 +168,7 @@ TEST_F(PortPage, ListColumnsStyleAndProgress) {
 // pixels (150 and 280, 340 for the monitors at 96 DPI) must grow with them.
 // Wine gives a DPI-aware program the LogPixels of the user's desktop.
 TEST_F(PortPage, ColumnsScaleWithTheDpi) {
+  if (WindowsHost()) GTEST_SKIP() << "Windows takes a new LogPixels at the next sign-in, Wine at the next start";
   WriteRegistryDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 192);
   Launch();
   HWND page = OpenPage();
@@ -208,9 +214,9 @@ TEST_F(PortPage, EveryWayBackKeepsSettingsAndRebuildsPage) {
     Click(Control(settings, IDC_SET_NEXT));
     HWND page = WaitPortPage(previous);
     HWND list = Control(page, IDC_PORT_LIST);
-    ExpectPreselected(list, 5, L"LPT1:");
+    ExpectPreselected(list, RowOf(list, L"LPT1:"), L"LPT1:");
     EXPECT_EQ(SendWithTimeout(Control(page, IDC_PORT_PROGRESS), PBM_GETPOS), 0);
-    ListViewSelectRow(list, 2);  // COM3:, the user's pick, to be forgotten
+    ListViewSelectRow(list, RowOf(list, L"COM3:"));  // the user's pick, to be forgotten
 
     way.leave(page);
     WaitForWindowGone(page, kPortPageTitle);
@@ -247,7 +253,7 @@ TEST_F(PortPage, ConfigureLpt1ShowsMonitorDialog) {
   HWND page = OpenPage();
   HWND list = Control(page, IDC_PORT_LIST);
   const ListState before = ReadList(list);
-  ASSERT_EQ(before.selected, std::vector<int>{5});
+  ASSERT_EQ(before.selected, std::vector<int>{RowOf(list, L"LPT1:")});
   Click(Control(page, IDC_PORT_CONFIGURE));
   HWND configure = WaitForWindow(App(), kConfigureLptTitle);
   EXPECT_TRUE(IsWindow(page));
