@@ -272,11 +272,18 @@ std::optional<std::wstring> DeviceValue() { return ReadRegistryText(HKEY_CURRENT
 
 // A run that stopped before its first write: no copy, no spooler record, no
 // "Device", no port value.
-void ExpectNothingInstalled(const Model& model, const RegistryValues& portsBefore) {
+// What a run may not change when it stops early: a Windows host has a
+// default printer of its own, a fresh prefix none.
+struct Untouched {
+  RegistryValues ports = PortValues();
+  std::optional<std::wstring> device = DeviceValue();
+};
+
+void ExpectNothingInstalled(const Model& model, const Untouched& before) {
   ExpectNothingCopied(model);
   ExpectNothingRegistered(model);
-  EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
-  EXPECT_EQ(PortValues(), portsBefore);
+  EXPECT_EQ(DeviceValue(), before.device) << Utf8(DeviceValue().value_or(L""));
+  EXPECT_EQ(PortValues(), before.ports);
 }
 
 // ---- Installations of the exe's own architecture ----
@@ -309,7 +316,7 @@ protected:
   void InstallWithout(const Model& model, const std::vector<std::wstring>& missing,
                       const std::wstring& windowsVersion = kDefaultWindowsVersion) {
     ORIEL_SKIP_UNLESS_SHOWN(windowsVersion);
-    const RegistryValues portsBefore = PortValues();
+    const Untouched before;
     const std::wstring& folder = CurrentTarget().packageFolder;
     TestPackages::Options options;
     for (const std::wstring& name : missing) options.omit.push_back({folder, name});
@@ -321,7 +328,7 @@ protected:
     for (const std::wstring& name : missing) EXPECT_TRUE(Contains(message, L"\n    " + name + L": ")) << Utf8(message);
     EXPECT_TRUE(Contains(message, L"Nothing was installed")) << Utf8(message);
     EXPECT_EQ(ending.status, kStatusInstallFailed);
-    ExpectNothingInstalled(model, portsBefore);
+    ExpectNothingInstalled(model, before);
   }
 };
 
@@ -633,7 +640,7 @@ TEST_P(ProtectedPrintPolicy, StopsTheInstallationAtOne) {
   if (GetParam() == 0) ORIEL_SKIP_WITHOUT_REAL_DRIVER();
   WriteRegistryDword(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP",
                      L"WindowsProtectedPrintGroupPolicyState", GetParam(), KEY_WOW64_64KEY);
-  const RegistryValues portsBefore = PortValues();
+  const Untouched before;
   Launch();
   const Ending ending = InstallWith(App(), Choices{kRow5, L"COM2:", true, 3});
   if (GetParam() == 0) {
@@ -650,7 +657,7 @@ TEST_P(ProtectedPrintPolicy, StopsTheInstallationAtOne) {
                 L"turned it on, by that policy."})
       << "messages: " << Joined(ending.messages);
   EXPECT_EQ(ending.status, kStatusInstallFailed);
-  ExpectNothingInstalled(kRow5, portsBefore);
+  ExpectNothingInstalled(kRow5, before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Install, ProtectedPrintPolicy, ::testing::Values(DWORD{0}, DWORD{1}),
@@ -658,10 +665,31 @@ INSTANTIATE_TEST_SUITE_P(Install, ProtectedPrintPolicy, ::testing::Values(DWORD{
                            return "Value" + std::to_string(param.param);
                          });
 
+// An ARM64 PC runs the x86 Oriel emulated, and neither package can run
+// there: Install stops before anything is written. Only ARM64 Windows shows it.
+// https://learn.microsoft.com/en-us/windows/win32/api/wow64apiset/nf-wow64apiset-iswow64process2
+TEST_F(Install, Arm64IsRefusedBeforeAnythingIsWritten) {
+  using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+  const auto query = reinterpret_cast<IsWow64Process2Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process2")));
+  USHORT process = 0, native = 0;
+  if (!query || !query(GetCurrentProcess(), &process, &native) || native != IMAGE_FILE_MACHINE_ARM64) {
+    GTEST_SKIP() << "needs ARM64 Windows";
+  }
+  const Untouched before;
+  Launch();
+  const Ending ending = InstallWith(App(), Choices{kRow1, L"COM2:"});
+  ASSERT_EQ(ending.messages.size(), 1u) << "messages: " << Joined(ending.messages);
+  EXPECT_TRUE(Contains(ending.messages[0], L"This PC's processor is ARM64.")) << Utf8(ending.messages[0]);
+  EXPECT_EQ(ending.status, kStatusInstallFailed);
+  ExpectNothingInstalled(kRow1, before);
+}
+
 // Install with no port row selected asks for one and does nothing else; the
 // user then picks a port and installs.
 TEST_F(Install, WithoutSelectedPortAsksForOne) {
   ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  const Untouched before;
   Launch();
   HWND settings = OpenSettingsPage();
   HWND portPage = OpenPortPage(settings);
@@ -680,7 +708,7 @@ TEST_F(Install, WithoutSelectedPortAsksForOne) {
   EXPECT_EQ(SendWithTimeout(Control(portPage, IDC_PORT_PROGRESS), PBM_GETPOS), 0) << "an installation ran";
   ExpectNothingCopied(kRow1);
   ExpectNothingRegistered(kRow1);
-  EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
+  EXPECT_EQ(DeviceValue(), before.device) << Utf8(DeviceValue().value_or(L""));
 
   SelectPort(portPage, L"COM2:");
   Click(Control(portPage, IDC_PORT_INSTALL));
