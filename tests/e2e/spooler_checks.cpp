@@ -471,8 +471,11 @@ void RestoreKey(const MachineSnapshot::Key& before, std::vector<std::string>* pr
     problems->push_back("cannot open " + where + " to put its values back");
     return;
   }
+  // A name whose letter case changed ("lpt1:" for "LPT1:") goes too: a set keeps the case it finds.
   for (const auto& [upper, value] : now.values) {
-    if (!before.values.count(upper) && RegDeleteValueW(key, value.name.c_str()) != ERROR_SUCCESS) {
+    const auto kept = before.values.find(upper);
+    if (kept != before.values.end() && kept->second.name == value.name) continue;
+    if (RegDeleteValueW(key, value.name.c_str()) != ERROR_SUCCESS) {
       problems->push_back("cannot delete " + where + " " + Utf8(value.name));
     }
   }
