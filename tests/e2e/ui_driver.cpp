@@ -191,6 +191,25 @@ const RunTarget& CurrentTarget() {
   return target;
 }
 
+bool WindowsHost() { return GetEnv(L"ORIEL_E2E_HOST") == L"windows"; }
+
+bool UnderWine() {
+  static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+std::pair<DWORD, DWORD> HostVersion() {
+  // GetVersionEx answers by the driver's manifest; RtlGetVersion does not.
+  // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/wdm/nf-wdm-rtlgetversion
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const auto get = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!get || get(&info) != 0) Fail("RtlGetVersion failed");
+  return {info.dwMajorVersion, info.dwMinorVersion};
+}
+
 void SetReportedWindowsVersion(const std::wstring& exeFileName, const std::wstring& version) {
   const std::wstring path = L"Software\\Wine\\AppDefaults\\" + exeFileName;
   HKEY key = nullptr;
