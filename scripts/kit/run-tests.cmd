@@ -51,21 +51,29 @@ echo   Add Windows' printing feature, on Server: Install-WindowsFeature Print-Se
 exit /b 1
 
 :spooler
-rem The print class driver's Unidrv files: the driver store, or the spooler's
-rem own folder once a Unidrv printer was installed. DriverStore and spool are
-rem exempt from WOW64's file system redirection.
-set "UNIDRV="
-for /d %%D in ("%SystemRoot%\System32\DriverStore\FileRepository\ntprint.inf_*") do (
-  for %%A in (Amd64 x86 i386 arm64) do if exist "%%D\%%A\unidrv.dll" set "UNIDRV=%%D\%%A"
+set "MACHINE=%PROCESSOR_ARCHITECTURE%"
+if defined PROCESSOR_ARCHITEW6432 set "MACHINE=%PROCESSOR_ARCHITEW6432%"
+rem The print class driver's Unidrv, where the cases look for it: the
+rem spooler's own driver folder, else the driver store's ntprint.inf (a
+rem 32-bit prompt reaches the 64-bit System32 as Sysnative).
+set "SYSTEM=%SystemRoot%\System32"
+if exist "%SystemRoot%\Sysnative" set "SYSTEM=%SystemRoot%\Sysnative"
+set "SPOOL=x64"
+set "STORE=amd64"
+set "STOREARCH=Amd64"
+if /i "%MACHINE%"=="x86" (
+  set "SPOOL=W32X86"
+  set "STORE=x86"
+  set "STOREARCH=I386"
 )
-for %%A in (x64 W32X86 arm64) do if exist "%SystemRoot%\System32\spool\drivers\%%A\3\unidrv.dll" set "UNIDRV=%SystemRoot%\System32\spool\drivers\%%A\3"
+set "UNIDRV="
+for /d %%D in ("%SYSTEM%\DriverStore\FileRepository\ntprint.inf_%STORE%_*") do call :unidrv "%%D\%STOREARCH%"
+call :unidrv "%SYSTEM%\spool\drivers\%SPOOL%\3"
 if defined UNIDRV echo run-tests: Unidrv files in %UNIDRV%
-if not defined UNIDRV echo run-tests: no Unidrv files in the driver store or the spooler's drivers folder: the cases that need a genuine driver skip. To run them, add an inbox printer driver built on Unidrv, such as "Generic / Text Only", once.
+if not defined UNIDRV echo run-tests: no Unidrv files in %SYSTEM%\spool\drivers\%SPOOL%\3 or the driver store's ntprint.inf_%STORE%_*: the cases that need a genuine driver skip and say so. To run them, add an inbox printer driver built on Unidrv, such as "Generic / Text Only", once.
 
 set "ORIEL_E2E_HOST=windows"
 if not defined ORIEL_SCREENSHOTS set "ORIEL_SCREENSHOTS=%RESULTS%\pictures"
-set "MACHINE=%PROCESSOR_ARCHITECTURE%"
-if defined PROCESSOR_ARCHITEW6432 set "MACHINE=%PROCESSOR_ARCHITEW6432%"
 rem ARM64 Windows runs both x86 builds emulated; what applies there is that
 rem Oriel refuses the machine before it writes anything.
 if /i "%MACHINE%"=="ARM64" if not defined FILTER set "FILTER=*Arm64*"
@@ -83,3 +91,7 @@ if exist "%RESULTS%" rd /s /q "%RESULTS%"
 md "%RESULTS%"
 "%KIT%\x86\oriel_e2e.exe" --kit "%RESULTS%" %TARGETS%
 exit /b %errorlevel%
+
+:unidrv
+if exist "%~1\UNIDRV.DLL" if exist "%~1\UNIDRVUI.DLL" if exist "%~1\UNIRES.DLL" set "UNIDRV=%~1"
+exit /b 0
