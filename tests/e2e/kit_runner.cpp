@@ -6,7 +6,6 @@
 #include "tests/e2e/ui_driver.h"
 
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,18 +28,6 @@ std::string ReadAll(const std::wstring& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-// Where the case could not be put in a job (a job inside a job needs Windows 8).
-void EndEveryOriel() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-    HANDLE process = lstrcmpiW(entry.szExeFile, L"Oriel.exe") ? nullptr : OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
-    if (process) TerminateProcess(process, 1), CloseHandle(process);
-  }
-  if (snapshot != INVALID_HANDLE_VALUE) CloseHandle(snapshot);
 }
 
 // The command's output goes to `log`. Empty when it did not end in time.
@@ -77,26 +64,23 @@ std::optional<DWORD> Run(std::wstring command, const std::wstring& log, DWORD se
     }
     TerminateJobObject(job, 1);
     TerminateProcess(process.hProcess, 1);
-    if (!inJob) EndEveryOriel();
     WaitForSingleObject(process.hProcess, 5000);
+    // Outside a job (a job in a job needs Windows 8) Oriel.exe outlives it.
+    if (!inJob) Run(L"taskkill /f /im Oriel.exe", log + L".taskkill", 30, L"");
   }
   for (HANDLE handle : {process.hProcess, process.hThread, out, job}) CloseHandle(handle);
   return status;
 }
 
-std::string Between(const std::string& text, const std::string& from, const std::string& to) {
-  const std::size_t begin = text.find(from);
+// The skip's message attribute, its entities read back.
+std::string SkipReason(const std::string& testcase) {
+  const std::size_t begin = testcase.find("<skipped message=\"");
   if (begin == std::string::npos) return {};
-  const std::size_t end = text.find(to, begin + from.size());
-  return text.substr(begin + from.size(), end == std::string::npos ? std::string::npos : end - begin - from.size());
-}
-
-std::string Plain(std::string text) {
-  const std::pair<const char*, const char*> entities[] = {
-      {"&#x0A;", " "}, {"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}};
-  for (const auto& [entity, character] : entities) {
+  std::string text = testcase.substr(begin + 18, testcase.find('"', begin + 18) - begin - 18);
+  for (const auto& [entity, plain] : {std::pair{"&#x0A;", " "}, {"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"},
+                                      {"&gt;", ">"}, {"&amp;", "&"}}) {
     for (std::size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at + 1)) {
-      text.replace(at, std::strlen(entity), character);
+      text.replace(at, std::strlen(entity), plain);
     }
   }
   return text;
@@ -176,7 +160,7 @@ int RunKit(const std::vector<std::wstring>& args) {
                                            : "";
       const int outcome = !why.empty() || *status != 0 ? 1 : testcase.find("<skipped") != std::string::npos ? 2 : 0;
       ++counts[outcome];
-      if (outcome == 2) why = Plain(Between(testcase, "<skipped message=\"", "\""));
+      if (outcome == 2) why = SkipReason(testcase);
       std::printf("%s (%s s)%s%s\n", outcome == 0 ? "passed" : outcome == 1 ? "FAILED" : "skipped", time.c_str(),
                   why.empty() ? "" : ": ", why.c_str());
       if (outcome == 1) std::printf("%s\n", ReadAll(file + L".log").c_str());
