@@ -25,14 +25,16 @@ status=0 report=()
 
 # Runs the kit's runner in the prefix; its console goes to $1 as it comes.
 runner() {
-  local log=$1 pid
+  local log=$1 pid follower code
   shift
+  : >"$log"
   (cd "$WINEPREFIX/drive_c/$name" && "$WINE" cmd /c "C:\\$name\\run-tests.cmd" "$@" >"$log" 2>&1 </dev/null) &
   pid=$!
   tail -n +1 -f --pid=$pid "$log" | tr -d '\r' &
+  follower=$!
   wait $pid
-  local code=$?
-  sleep 0.3
+  code=$?
+  wait $follower
   return $code
 }
 

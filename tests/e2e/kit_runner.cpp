@@ -77,6 +77,8 @@ std::string SkipReason(const std::string& testcase) {
   const std::size_t begin = testcase.find("<skipped message=\"");
   if (begin == std::string::npos) return {};
   std::string text = testcase.substr(begin + 18, testcase.find('"', begin + 18) - begin - 18);
+  // GoogleTest puts the skip's file and line first, on a line of their own.
+  if (const std::size_t line = text.find("&#x0A;"); line != std::string::npos) text.erase(0, line + 6);
   for (const auto& [entity, plain] : {std::pair{"&#x0A;", " "}, {"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"},
                                       {"&gt;", ">"}, {"&amp;", "&"}}) {
     for (std::size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at + 1)) {
