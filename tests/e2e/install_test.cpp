@@ -315,7 +315,7 @@ protected:
   // each of them, and nothing is copied or registered.
   void InstallWithout(const Model& model, const std::vector<std::wstring>& missing,
                       const std::wstring& windowsVersion = kDefaultWindowsVersion) {
-    ORIEL_SKIP_UNLESS_SHOWN(windowsVersion);
+    if (windowsVersion != kDefaultWindowsVersion) ORIEL_SKIP_UNLESS_SHOWN(windowsVersion);
     const Untouched before;
     const std::wstring& folder = CurrentTarget().packageFolder;
     TestPackages::Options options;
@@ -334,7 +334,7 @@ protected:
 
 TEST_P(Install, RegistersDriverPrinterAndValues) {
   const InstallCase& c = GetParam();
-  ORIEL_SKIP_UNLESS_SHOWN(c.windowsVersion);
+  if (c.windowsVersion != kDefaultWindowsVersion) ORIEL_SKIP_UNLESS_SHOWN(c.windowsVersion);
   ORIEL_SKIP_WITHOUT_REAL_DRIVER();
   const RegistryValues portsBefore = PortValues();
   Launch(c.windowsVersion);

@@ -40,8 +40,8 @@ const std::vector<int>& OsRadioIds();
 const std::vector<int>& SerialListIds();
 
 // Why Oriel cannot be shown `version` here: on a Windows host only the
-// host's own version is there (kDefaultWindowsVersion stands for it); Wine's
-// AppDefaults stage the others under the Linux harness. Empty when it can.
+// host's own version is there (Launch takes kDefaultWindowsVersion for it);
+// Wine's AppDefaults stage the others under the Linux harness. Empty when it can.
 std::string CannotShowVersion(const std::wstring& version);
 
 #define ORIEL_SKIP_UNLESS_SHOWN(version) \

@@ -360,7 +360,8 @@ void DeleteRegistryKey(HKEY root, const std::wstring& path) {
 namespace {
 
 // Windows' local monitor reads the Ports key when the spooler starts; later
-// changes go through it. https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/winsplp/nf-winsplp-xcvdataport
+// changes go through it (so does the rehearsal of a Windows host under Wine).
+// https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/winsplp/nf-winsplp-xcvdataport
 void LocalMonitorCommand(const wchar_t* command, const std::wstring& port) {
   PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
   HANDLE monitor = nullptr;
@@ -381,7 +382,7 @@ void LocalMonitorCommand(const wchar_t* command, const std::wstring& port) {
 
 void RemovePorts(const std::vector<std::wstring>& names) {
   for (const std::wstring& name : names) {
-    if (UnderWine()) {
+    if (UnderWine() && !WindowsHost()) {
       DeleteRegistryValue(HKEY_LOCAL_MACHINE, kPortsKey, name);
     } else {
       LocalMonitorCommand(L"DeletePort", name);
@@ -391,7 +392,7 @@ void RemovePorts(const std::vector<std::wstring>& names) {
 
 void AddPorts(const std::vector<std::wstring>& names) {
   for (const std::wstring& name : names) {
-    if (UnderWine()) {
+    if (UnderWine() && !WindowsHost()) {
       WriteRegistryText(HKEY_LOCAL_MACHINE, kPortsKey, name, L"");
     } else {
       LocalMonitorCommand(L"AddPort", name);
