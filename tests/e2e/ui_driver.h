@@ -205,10 +205,5 @@ std::vector<std::pair<int, int>> XWindowIconSizes(const std::wstring& title);
 // become '_'. Returns the path, or empty when ORIEL_SCREENSHOTS is unset.
 // Throws when capturing or writing fails.
 std::wstring SaveScreenshot(const std::wstring& name, HWND repaint = nullptr);
-// A session whose screen cannot be read (locked, disconnected, no console)
-// copies black or nothing; then `window` draws itself into `memory` at its
-// place on the screen, on white. Returns whether the picture holds anything.
-bool DrawWindowWhereScreenIsBlank(HDC memory, const DWORD* pixels, int width, int height, bool copied, HWND window,
-                                  int screenX, int screenY);
 
 }  // namespace e2e
