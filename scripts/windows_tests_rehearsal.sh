@@ -5,8 +5,9 @@
 # that one prefix, with only the isolation the cases make themselves; nothing
 # from the Linux harness (no prefix per case, no set-up script, no tmpfs). A
 # 32-bit prefix runs the shipped exe (win32), a 64-bit one the shipped exe
-# under WOW64 and the 64-bit build (wow64, win64). In each, the isolation pair
-# first runs in the reverse order; the whole run has it in its own.
+# under WOW64 and the 64-bit build (wow64, win64), side by side. In each, the
+# isolation pair first runs in the reverse order; the whole run has it in its
+# own.
 # Run under scripts/with_32bit.sh.
 #   scripts/windows_tests_rehearsal.sh KIT.zip [win32] [win64]
 set -uo pipefail
@@ -21,38 +22,32 @@ oriel_can_run_32bit
 echo "rehearsal: $(oriel_32bit_mode_line)"
 name=$(basename "$kit" .zip)
 pair=Spine.IsolationFindsNoTraceOfThePreviousCase:Spine.IsolationLeavesTracesForTheNextCase
-status=0 report=()
+status=0
 
-# Runs the kit's runner in the prefix; its console goes to $1 as it comes.
+# Runs the kit's runner in the prefix, its console into $1.
 runner() {
-  local log=$1 pid follower code
+  local log=$1
   shift
-  : >"$log"
-  (cd "$WINEPREFIX/drive_c/$name" && "$WINE" cmd /c "C:\\$name\\run-tests.cmd" "$@" >"$log" 2>&1 </dev/null) &
-  pid=$!
-  tail -n +1 -f --pid=$pid "$log" | tr -d '\r' &
-  follower=$!
-  wait $pid
-  code=$?
-  wait $follower
-  return $code
+  (cd "$WINEPREFIX/drive_c/$name" && "$WINE" cmd /c "C:\\$name\\run-tests.cmd" "$@" >"$log" 2>&1 </dev/null)
 }
 
-for arch in "${prefixes[@]}"; do
-  if [ "$arch" = win32 ] && [ "$ORIEL_RUN32" = no ]; then
-    report+=("win32 prefix: $(oriel_skip_32bit_line "the 64-bit prefix still runs")")
-    continue
-  fi
-  oriel_use_target "$arch" || exit 2
-  pristine=$(scripts/wine_prefix.sh "$arch") || { status=1; report+=("$arch prefix: could not be made"); continue; }
+# One prefix, start to end; its report lines go to build/rehearsal/<arch>.report.
+rehearse() {
+  local arch=$1 pristine run xvfb start seconds status=0
   run="$root/build/rehearsal/$arch"
   umount "$run/prefix" 2>/dev/null
-  rm -rf "$run"
+  rm -rf "$run" "$run.report"
   mkdir -p "$run/upper" "$run/ovl" "$run/prefix"
+  if [ "$arch" = win32 ] && [ "$ORIEL_RUN32" = no ]; then
+    echo "win32 prefix: $(oriel_skip_32bit_line "the 64-bit prefix still runs")" >"$run.report"
+    return 0
+  fi
+  oriel_use_target "$arch" || return 2
+  pristine=$(scripts/wine_prefix.sh "$arch") || { echo "$arch prefix: could not be made" >"$run.report"; return 1; }
   # A new prefix: the pristine one under an overlay nothing else writes to.
   if ! mount -t overlay overlay -o "lowerdir=$pristine,upperdir=$run/upper,workdir=$run/ovl" "$run/prefix" 2>/dev/null; then
     rm -rf "$run/prefix"
-    cp -a "$pristine" "$run/prefix" || exit 1
+    cp -a "$pristine" "$run/prefix" || return 1
   fi
   export WINEPREFIX="$run/prefix" WINEDEBUG=-all
   unzip -q "$kit" -d "$WINEPREFIX/drive_c"
@@ -61,9 +56,7 @@ for arch in "${prefixes[@]}"; do
   for _ in $(seq 500); do [ -s "$run/display" ] && break; sleep 0.02; done
   export DISPLAY=":$(head -n 1 "$run/display")"
   start=$(date +%s)
-  echo "rehearsal: $arch prefix, the isolation pair in reverse order"
   runner "$run/pair.log" --disposable --results "C:\\pair-results" --filter "$pair" || status=1
-  echo "rehearsal: $arch prefix, every case"
   runner "$run/all.log" --disposable || status=1
   seconds=$(($(date +%s) - start))
   cp -a "$WINEPREFIX/drive_c/$name/results" "$run/results" 2>/dev/null
@@ -73,10 +66,29 @@ for arch in "${prefixes[@]}"; do
   wait $xvfb 2>/dev/null
   umount "$run/prefix" 2>/dev/null
   rm -rf "$run/prefix" "$run/upper" "$run/ovl"
-  report+=("$arch prefix: $seconds s; pair reversed: $(tr -d '\r' <"$run/pair.log" | tail -n 1); every case: $(tr -d '\r' <"$run/all.log" | tail -n 1)")
-  while read -r line; do report+=("  skipped $line"); done < <(
-    tr -d '\r' <"$run/all.log" | sed -n 's/^\[\([a-z0-9]*\) [0-9/]*\] [^ ]* skipped ([0-9]* s): /\1: /p' | sort | uniq -c | sort -rn)
+  {
+    echo "$arch prefix: $seconds s; pair reversed: $(tr -d '\r' <"$run/pair.log" | tail -n 1); every case: $(tr -d '\r' <"$run/all.log" | tail -n 1)"
+    tr -d '\r' <"$run/all.log" | sed -n 's/^\[\([a-z0-9]*\) [0-9/]*\] [^ ]* skipped ([0-9]* s): /\1: /p' | sort | uniq -c | sort -rn |
+      sed 's/^ */  skipped /'
+  } >"$run.report"
+  return $status
+}
+
+# The prefixes side by side: each waits on Wine far more than it computes.
+echo "rehearsal: the ${prefixes[*]} prefixes side by side; each runner's console goes to build/rehearsal/<prefix>/"
+pids=()
+for arch in "${prefixes[@]}"; do
+  rehearse "$arch" &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+for arch in "${prefixes[@]}"; do
+  for log in pair all; do
+    [ -f "build/rehearsal/$arch/$log.log" ] || continue
+    echo "rehearsal: $arch prefix, $([ $log = pair ] && echo "the isolation pair in reverse order" || echo "every case"):"
+    tr -d '\r' <"build/rehearsal/$arch/$log.log"
+  done
 done
 echo "rehearsal: results, logs and pictures in build/rehearsal"
-printf 'rehearsal: %s\n' "${report[@]}"
+for arch in "${prefixes[@]}"; do sed 's/^/rehearsal: /' "build/rehearsal/$arch.report" 2>/dev/null; done
 exit $status
