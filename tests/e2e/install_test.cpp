@@ -335,7 +335,7 @@ protected:
 TEST_P(Install, RegistersDriverPrinterAndValues) {
   const InstallCase& c = GetParam();
   if (c.windowsVersion != kDefaultWindowsVersion) ORIEL_SKIP_UNLESS_SHOWN(c.windowsVersion);
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   const RegistryValues portsBefore = PortValues();
   Launch(c.windowsVersion);
   const Ending ending = InstallWith(App(), c.choices);
@@ -409,7 +409,7 @@ TEST_F(Install, FullDiskStopsAtTheCopyThatFails) {
 
 // The box as the page opens, model untouched: the printer gets that name.
 TEST_F(Install, PrinterNameBoxNamesThePrinterCreated) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   Launch();
   HWND settings = OpenSettingsPage();
   const std::wstring shown = Text(Control(settings, IDC_SET_NAME));
@@ -423,7 +423,7 @@ TEST_F(Install, PrinterNameBoxNamesThePrinterCreated) {
 }
 
 TEST_F(Install, ClearedDefaultPrinterLeavesDeviceAlone) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   const std::wstring elsewhere = L"Elsewhere,winspool,LPT3:";
   WriteRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, elsewhere);
   Launch();
@@ -439,7 +439,7 @@ TEST_F(Install, ClearedDefaultPrinterLeavesDeviceAlone) {
 // The key is opened, never made: the printer is installed, but it is not
 // the default, and the user is told so instead of "Completed!".
 TEST_F(Install, MissingWindowsKeyIsToldAndNotCompleted) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   if (WindowsHost() && !UnderWine() && HostVersion().first >= 10) {
     GTEST_SKIP() << "built on Windows 7: on Windows 10 and later a missing key means Windows manages the default "
                     "printer, and Oriel asks about that first";
@@ -479,7 +479,7 @@ class ManagedDefault : public InstallRun, public ::testing::WithParamInterface<M
 TEST_P(ManagedDefault, AskedOnceBeforeAnythingIsWritten) {
   const ManagedDefaultCase& c = GetParam();
   ORIEL_SKIP_UNLESS_SHOWN(c.windowsVersion);
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   const std::wstring before = L"Office,winspool,LPT3:";
   WriteRegistryText(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, before);
   if (c.modeBefore) {
@@ -530,7 +530,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the printer inside AddPrinterA, where Windows' answers 1802 and Oriel
 // rewrites it (unit-tested); here the case guards the outcome.
 TEST_F(Install, SameModelThreeTimesKeepsOneOfEach) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   Launch();
   Ending first = InstallWith(App(), Choices{kRow5, L"COM2:"});
   EXPECT_EQ(first.messages, std::vector<std::wstring>{L"Completed!"}) << "first run: " << Joined(first.messages);
@@ -554,7 +554,7 @@ TEST_F(Install, SameModelThreeTimesKeepsOneOfEach) {
 // cannot spell (by its short name, which Wine makes up as Windows does on a
 // volume that keeps them).
 TEST_F(Install, PackageBesideTheExeWhenStartedInAnotherFolder) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   TestPackages packages;
   const std::wstring elsewhere = packages.Root() + L"\\elsewhere";
   ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr)) << LastErrorText();
@@ -585,7 +585,7 @@ TEST_F(Install, PackageBesideTheExeWhenStartedInAnotherFolder) {
 // will not replace a read-only file: the copies must come out writable, and
 // a second installation from the same package must go through.
 TEST_F(Install, ReadOnlyPackageInstallsTwice) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   Launch();
   const std::wstring& folder = CurrentTarget().packageFolder;
   const auto setReadOnly = [&](bool readOnly) {
@@ -637,7 +637,7 @@ TEST_F(Install, MissingFileOnWindows10IsToldWithoutTheQuestion) { InstallWithout
 class ProtectedPrintPolicy : public InstallRun, public ::testing::WithParamInterface<DWORD> {};
 
 TEST_P(ProtectedPrintPolicy, StopsTheInstallationAtOne) {
-  if (GetParam() == 0) ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  if (GetParam() == 0) ORIEL_SKIP_UNLESS_INSTALLABLE();
   WriteRegistryDword(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP",
                      L"WindowsProtectedPrintGroupPolicyState", GetParam(), KEY_WOW64_64KEY);
   const Untouched before;
@@ -688,7 +688,7 @@ TEST_F(Install, Arm64IsRefusedBeforeAnythingIsWritten) {
 // Install with no port row selected asks for one and does nothing else; the
 // user then picks a port and installs.
 TEST_F(Install, WithoutSelectedPortAsksForOne) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   const Untouched before;
   Launch();
   HWND settings = OpenSettingsPage();
@@ -769,7 +769,7 @@ private:
 
 // Running programs learn of the new default printer, as from Windows' own change.
 TEST_F(Install, NewDefaultPrinterIsAnnouncedToRunningPrograms) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   SettingChangeListener listener;
   Launch();
   const Ending ending = InstallWith(App(), Choices{kRow1, L"COM2:"});
@@ -836,7 +836,7 @@ TEST_F(Install64, StartedInSystem32NamesSysWow64AndTheExeFolder) {
 }
 
 TEST_F(Install64, RegistersX64PackageUnderWow64) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  if (const std::string why = TestPackages::NoRealDriver(); !why.empty()) GTEST_SKIP() << why;
   BOOL wow64 = FALSE;
   ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
   ASSERT_TRUE(wow64) << "a 32-bit process in the win64 prefix should run under WOW64";

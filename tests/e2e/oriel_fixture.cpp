@@ -29,6 +29,13 @@ std::string CannotShowVersion(const std::wstring& version) {
          "AppDefaults Version); this host is " + std::to_string(host.first) + "." + std::to_string(host.second);
 }
 
+std::string CannotInstall() {
+  if (UnderWine() && CurrentTarget().wow64) {
+    return "Wine 8 refuses AddPrinterA for the x64 driver from a 32-bit process (87); Windows' spooler accepts it";
+  }
+  return TestPackages::NoRealDriver();
+}
+
 OrielTest::OrielTest() {
   if (WindowsHost()) snapshot_ = std::make_unique<MachineSnapshot>();
 }
