@@ -102,9 +102,16 @@ void PortPage::ShowStartingSpooler(bool starting) {
   }
 }
 
-// Put back before Windows may end the process.
+// Put back before Windows may end the process. An installation is let
+// finish first, its questions answered by what changes least, rather than
+// be cut off between its spooler calls.
 void PortPage::OnEndSession(bool ending) {
-  if (ending && spoolerStart_ != nullptr) spoolerStart_->SessionEnding();
+  if (!ending) return;
+  if (spoolerStart_ != nullptr) spoolerStart_->SessionEnding();
+  if (installing_) {
+    sessionEnded_ = true;
+    win32::FinishWorkOver(hwnd_);
+  }
 }
 
 void PortPage::OnButton(int id) {
@@ -151,9 +158,20 @@ void PortPage::OnInstall() {
   }
   chosenPort_ = portList_.GetItemText(row, 0);
   const InstallVariant& variant = Services().system.QueryWow64Flag() == 1 ? kVariant64 : kVariant32;
+  // Once files are copied and the spooler called, stopping halfway leaves a
+  // driver without its printer. So, as Windows' own installers do in their
+  // irreversible part, the page refuses to close until the end: the close
+  // box is greyed and Escape and Alt+F4 do nothing (RunWhileAnswering), and
+  // Windows is asked not to end the session meanwhile.
+  struct Installing {
+    bool& flag;
+    explicit Installing(bool& installing) : flag(installing) { flag = true; }
+    ~Installing() { flag = false; }
+  };
   // Caught here rather than at the window procedure, so the settings page
   // can say the installation stopped instead of guessing why the page ended.
   try {
+    const Installing installing(installing_);
     if (SettingsPage* settings = Context().settingsPage) settings->RunInstaller(variant, progress_, hwnd_);
   } catch (const std::exception& error) {
     installError_ = error.what();
