@@ -372,6 +372,47 @@ TEST_F(Install, FullDiskStopsAtTheCopyThatFails) {
   EXPECT_FALSE(DeviceValue()) << Utf8(DeviceValue().value_or(L""));
 }
 
+// A copy that waits (scripts/e2e_case_setup.sh makes the destination of
+// uniDRV.DLL a FIFO nobody reads until this case says so): meanwhile the
+// page answers at once, shows the milestone before that copy, and neither
+// its close box nor Escape ends it; released, the installation completes.
+TEST_F(Install, HeldCopyLeavesThePageAnsweringAndOpen) {
+  const std::wstring setup = GetEnv(L"ORIEL_CASE_SETUP");
+  if (setup.rfind(L"held ", 0) != 0) {
+    GTEST_SKIP() << (setup.empty() ? "no held copy: scripts/e2e_case_setup.sh did not run for this case"
+                                   : Utf8(setup));
+  }
+  const std::wstring hold = setup.substr(5);
+  const std::wstring& folder = CurrentTarget().packageFolder;
+  const std::wstring held = L"uniDRV.DLL";
+  TestPackages::Options options;
+  options.grow.push_back({{folder, held}, 1024 * 1024});  // more than a FIFO's buffer
+  Launch(kDefaultWindowsVersion, options);
+  HWND portPage = ReachPortPage(App(), Choices{kRow1, L"COM2:"});
+  Click(Control(portPage, IDC_PORT_INSTALL));
+  const bool waiting = WaitUntil([&] { return FileExists(hold + L"\\copying"); }, kExitTimeoutMs);
+
+  DWORD_PTR position = 0;
+  EXPECT_TRUE(waiting) << "the copy of " << Utf8(held) << " never began";
+  EXPECT_TRUE(SendMessageTimeoutW(Control(portPage, IDC_PORT_PROGRESS), PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position))
+      << "the page did not answer within 1 s while the copy waited";
+  EXPECT_EQ(position, 30u);
+  PressCloseBox(portPage);
+  PressEscape(portPage);
+  DWORD_PTR ignored = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(portPage, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored));
+  EXPECT_TRUE(IsWindow(portPage) && App().Running()) << "the close box or Escape ended the page";
+  Screenshot(L"install-held-copy", portPage);
+
+  if (!CopyFileW(Packages().PathOf(folder, held).c_str(), (hold + L"\\content").c_str(), FALSE)) {
+    ADD_FAILURE() << "cannot stage the held copy's bytes: " << LastErrorText();
+  }
+  CloseHandle(CreateFileW((hold + L"\\release").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const Ending ending = Finish(App());
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+}
+
 // The box as the page opens, model untouched: the printer gets that name.
 TEST_F(Install, PrinterNameBoxNamesThePrinterCreated) {
   Launch();
