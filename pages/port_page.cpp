@@ -10,6 +10,7 @@
 #include "pages/logic/spooler_start.h"
 #include "pages/port_list_view.h"
 #include "pages/settings_page.h"
+#include "platform/win32/runtime/system_library.h"
 #include "platform/win32/toolkit/background_work.h"
 #include "platform/win32/toolkit/dpi.h"
 #include "platform/win32/toolkit/messages.h"
@@ -162,16 +163,29 @@ void PortPage::OnInstall() {
   // driver without its printer. So, as Windows' own installers do in their
   // irreversible part, the page refuses to close until the end: the close
   // box is greyed and Escape and Alt+F4 do nothing (RunWhileAnswering), and
-  // Windows is asked not to end the session meanwhile.
+  // Windows is asked not to end the session meanwhile, with the reason it
+  // shows the user (Vista and later):
+  // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-shutdownblockreasoncreate
   struct Installing {
+    HWND page;
     bool& flag;
-    explicit Installing(bool& installing) : flag(installing) { flag = true; }
-    ~Installing() { flag = false; }
+    Installing(HWND window, bool& installing) : page(window), flag(installing) {
+      flag = true;
+      if (auto create = ORIEL_SYSTEM_FUNCTION(win32::SystemModule(L"user32.dll"), ShutdownBlockReasonCreate)) {
+        create(page, L"Oriel is installing a printer driver.");
+      }
+    }
+    ~Installing() {
+      flag = false;
+      if (auto destroy = ORIEL_SYSTEM_FUNCTION(win32::SystemModule(L"user32.dll"), ShutdownBlockReasonDestroy)) {
+        destroy(page);
+      }
+    }
   };
   // Caught here rather than at the window procedure, so the settings page
   // can say the installation stopped instead of guessing why the page ended.
   try {
-    const Installing installing(installing_);
+    const Installing installing(hwnd_, installing_);
     if (SettingsPage* settings = Context().settingsPage) settings->RunInstaller(variant, progress_, hwnd_);
   } catch (const std::exception& error) {
     installError_ = error.what();

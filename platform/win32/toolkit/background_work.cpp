@@ -29,6 +29,10 @@ DWORD WINAPI JobThread(void* parameter) {
 HWND waitingOver = nullptr;
 HANDLE waitingFor = nullptr;
 
+// Calls of the work's being run on this thread now (a box of its may be
+// open below the current message).
+int answeringCalls = 0;
+
 struct DialogThreadCall {
   const std::function<void()>* call;
   std::exception_ptr error;
@@ -153,15 +157,18 @@ bool RunOnDialogThread(HWND dialog, const std::function<void()>& call) {
 void AnswerRunOnDialogThread(LPARAM parameter) {
   auto& request = *reinterpret_cast<DialogThreadCall*>(parameter);
   request.ran = true;
+  ++answeringCalls;
   try {
     (*request.call)();
   } catch (...) {
     request.error = std::current_exception();
   }
+  --answeringCalls;
 }
 
 void FinishWorkOver(HWND dialog) {
-  if (!IsWaitingOver(dialog) || waitingFor == nullptr) return;
+  // A work that waits for a call running below this message cannot end first.
+  if (!IsWaitingOver(dialog) || waitingFor == nullptr || answeringCalls > 0) return;
   // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-peekmessagew (PM_QS_SENDMESSAGE)
   while (::MsgWaitForMultipleObjects(1, &waitingFor, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
     MSG message;

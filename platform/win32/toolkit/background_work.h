@@ -35,6 +35,8 @@ void AnswerRunOnDialogThread(LPARAM request);
 // dialog, which must not return before the work has ended (WM_ENDSESSION:
 // Windows may end the process once it returns). Answers only messages sent
 // to this thread meanwhile, so that the work's sends still get through.
+// Returns at once where the work waits for a RunOnDialogThread call that
+// this thread is still running (its message box is open).
 void FinishWorkOver(HWND dialog);
 
 }  // namespace oriel::win32
