@@ -60,13 +60,12 @@ void PortPage::FillPortList() {
 PortPage::SpoolerOffer PortPage::OfferToStartSpooler(PortListing& listing) {
   SpoolerService& service = Services().spoolerService;
   SystemServices& system = Services().system;
-  ServiceStartKind kind = ServiceStartKind::Other;
-  const bool disabled = service.QueryStartKind(kind).error == 0 && kind == ServiceStartKind::Disabled;
+  const SpoolerStartOffer offer = OfferSpoolerStart(service);
   // The page's set-up runs before the dialog manager shows it; the question
   // and the wait belong over the page.
   if (!::IsWindowVisible(hwnd_)) ::ShowWindow(hwnd_, SW_SHOW);
-  if (!win32::AskYesNo(hwnd_, win32::WideFromAnsi(StartSpoolerQuestion(disabled)))) return SpoolerOffer::Declined;
-  SpoolerStart start(service, system, disabled);
+  if (!win32::AskYesNo(hwnd_, win32::WideFromAnsi(offer.question))) return SpoolerOffer::Declined;
+  SpoolerStart start(service, system, offer.disabled);
   std::optional<SpoolerStartFailure> failure;
   {
     struct Starting {

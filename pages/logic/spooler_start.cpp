@@ -132,6 +132,14 @@ std::string StartSpoolerQuestion(bool disabled) {
          "though.\n\nSet the Print Spooler service to start automatically, and start it now?";
 }
 
+SpoolerStartOffer OfferSpoolerStart(SpoolerService& service) {
+  ServiceStartKind kind = ServiceStartKind::Other;
+  SpoolerStartOffer offer;
+  offer.disabled = service.QueryStartKind(kind).error == 0 && kind == ServiceStartKind::Disabled;
+  offer.question = StartSpoolerQuestion(offer.disabled);
+  return offer;
+}
+
 // Only the thread that sets the service to start automatically knows when
 // that call has gone through; the one that answers the session's end waits
 // that long at most. Each marks its own step before it reads the other's.

@@ -30,6 +30,16 @@ bool SpoolerDoesNotAnswer(std::uint32_t error);
 // and that printing needs it.
 std::string StartSpoolerQuestion(bool disabled);
 
+// What the offer to start a spooler that does not answer asks, and whether a
+// Yes sets it to start automatically first: only when the service manager
+// says it is Disabled. A start type that cannot be read is no reason to
+// change it; the start of a disabled one then fails and says why.
+struct SpoolerStartOffer {
+  bool disabled = false;
+  std::string question;
+};
+SpoolerStartOffer OfferSpoolerStart(SpoolerService& service);
+
 struct SpoolerStartFailure {
   enum class Kind {
     Refused,        // a service-control call failed: call, error

@@ -330,6 +330,12 @@ INSTANTIATE_TEST_SUITE_P(
                             {{IDC_SET_BAUD, 8}, {IDC_SET_DATABITS, 2}, {IDC_SET_STOPBITS, 2}, {IDC_SET_PARITY, 1},
                              {IDC_SET_FLOW, 0}}},
                     L"FILE:", L"COM4:", L"115200,M,7,2, "},
+        // COM1, the default's own port, takes the chosen settings too.
+        InstallCase{"ChangedSerialSettingsToCom1",
+                    Choices{kRow5, L"COM2:", true, 3,
+                            {{IDC_SET_BAUD, 4}, {IDC_SET_DATABITS, 1}, {IDC_SET_STOPBITS, 1}, {IDC_SET_PARITY, 3},
+                             {IDC_SET_FLOW, 1}}},
+                    L"COM2:", L"COM1:", L"9600,O,6,1.5,x"},
         // XP SP3 and POSReady 2009, the oldest systems the exe starts on.
         InstallCase{"PluginRowOnWindowsXp", Choices{kRow5, L"COM3:", true, 3}, L"COM3:", L"COM1:", L"19200,N,8,1,p",
                     L"winxp"}),
