@@ -320,11 +320,7 @@ class FakeSystem : public SystemServices {
   std::optional<DesktopUser> QueryShellUser() override { return shellUser; }
   std::optional<DesktopUser> QuerySessionUser() override { return sessionUser; }
   std::optional<std::uint16_t> QueryNativeMachine() override { return nativeMachine; }
-  int protectedPrintQueries = 0;
-  std::optional<bool> QueryProtectedPrintEnabled() override {
-    ++protectedPrintQueries;
-    return protectedPrint;
-  }
+  std::optional<bool> QueryProtectedPrintEnabled() override { return protectedPrint; }
   void Sleep(std::uint32_t milliseconds) override;
   void DebugOutput(const std::string& text) override;
   void BroadcastSettingChange(const std::string& section) override;
