@@ -9,6 +9,13 @@ namespace oriel {
 namespace {
 constexpr std::uint32_t kRpcServerUnavailable = 1722;
 constexpr std::uint32_t kRpcCallFailed = 1726;
+// A spooler that is stopping, restarting or hung answers these too:
+// RPC_S_UNKNOWN_IF (its interface is not registered), RPC_S_CALL_FAILED_DNE,
+// EPT_S_NOT_REGISTERED (its endpoint is not):
+// https://learn.microsoft.com/en-us/windows/win32/debug/system-error-codes--1700-3999-
+constexpr std::uint32_t kRpcUnknownInterface = 1717;
+constexpr std::uint32_t kRpcCallNotExecuted = 1727;
+constexpr std::uint32_t kEndpointNotRegistered = 1753;
 constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
 constexpr std::uint32_t kErrorServiceSpecificError = 1066;
 
@@ -120,7 +127,10 @@ std::string StateName(std::uint32_t state) {
 
 }  // namespace
 
-bool SpoolerDoesNotAnswer(std::uint32_t error) { return error == kRpcServerUnavailable || error == kRpcCallFailed; }
+bool SpoolerDoesNotAnswer(std::uint32_t error) {
+  return error == kRpcServerUnavailable || error == kRpcCallFailed || error == kRpcUnknownInterface ||
+         error == kRpcCallNotExecuted || error == kEndpointNotRegistered;
+}
 
 std::string StartSpoolerQuestion(bool disabled) {
   if (!disabled) {

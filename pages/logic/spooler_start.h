@@ -23,7 +23,8 @@ inline constexpr int kListTriesAfterStart = 10;
 inline constexpr std::uint32_t kListPauseAfterStartMs = 500;
 
 // A list call's error that means the spooler does not answer
-// (RPC_S_SERVER_UNAVAILABLE, RPC_S_CALL_FAILED).
+// (RPC_S_SERVER_UNAVAILABLE, RPC_S_CALL_FAILED, RPC_S_UNKNOWN_IF,
+// RPC_S_CALL_FAILED_DNE, EPT_S_NOT_REGISTERED).
 bool SpoolerDoesNotAnswer(std::uint32_t error);
 
 // The Yes/No question; a disabled service's says that it is, why it may be,

@@ -579,6 +579,31 @@ TEST_F(Install, PackageBesideTheExeWhenStartedInAnotherFolder) {
   }
 }
 
+// A winspool.drv planted beside Oriel.exe, as a download folder may hold one,
+// which a load by bare name would pick up first; it exports nothing, and
+// marks that it was loaded. The installation goes through on the system's own.
+TEST_F(Install, WinspoolBesideTheExeIsNotLoaded) {
+  // Wine takes its own winspool over a native one unless told otherwise;
+  // Windows' loader would take the one the search finds first.
+  WriteRegistryText(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Oriel.exe\\DllOverrides", L"winspool.drv",
+                    L"native,builtin");
+  TestPackages packages;
+  const std::wstring built = OrielExePath();
+  const std::wstring planted = built.substr(0, built.find_last_of(L"\\/")) + L"\\planted\\winspool.drv";
+  const std::wstring beside = packages.Root() + L"\\winspool.drv";
+  const std::wstring exe = packages.Root() + L"\\Oriel.exe";
+  ASSERT_TRUE(CopyFileW(planted.c_str(), beside.c_str(), TRUE)) << Utf8(planted) << ": " << LastErrorText();
+  ASSERT_TRUE(CopyFileW(built.c_str(), exe.c_str(), TRUE)) << LastErrorText();
+  OrielProcess oriel;
+  oriel.Start(exe, packages.Root());
+  const Ending ending = InstallWith(oriel, Choices{kRow1, L"COM2:"});
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+  EXPECT_EQ(GetFileAttributesW((beside + L".loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "the winspool.drv beside Oriel.exe was loaded";
+  ExpectDriver(kRow1);
+}
+
 // CopyFile hands a read-only package's attribute to its copies, and Windows
 // will not replace a read-only file: the copies must come out writable, and
 // a second installation from the same package must go through.
@@ -629,31 +654,21 @@ TEST_F(Install, MissingFilesAreAllNamedBeforeAnythingIsCopied) {
 // its check: the one message is the package's.
 TEST_F(Install, MissingFileOnWindows10IsToldWithoutTheQuestion) { InstallWithout(kRow1, {L"RKUNI.dll"}, L"win10"); }
 
-// Protected print mode admits Windows' own drivers only. Its policy value 1
-// stops the installation before anything is written; 0 changes nothing.
+// Protected print mode admits Windows' own drivers only, and came with build
+// 26100 (Windows 11 24H2); a policy made with its templates reaches older
+// Windows too. Wine reports 18362 as Windows 10 and has no class to ask for
+// the mode's state: the policy value, 0 or 1, changes nothing there. (Build
+// 26100's refusal is the unit tier's.)
 class ProtectedPrintPolicy : public InstallRun, public ::testing::WithParamInterface<DWORD> {};
 
-TEST_P(ProtectedPrintPolicy, StopsTheInstallationAtOne) {
+TEST_P(ProtectedPrintPolicy, ChangesNothingBeforeTheModeExists) {
   WriteRegistryDword(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP",
                      L"WindowsProtectedPrintGroupPolicyState", GetParam(), KEY_WOW64_64KEY);
-  const RegistryValues portsBefore = PortValues();
-  Launch();
-  const Ending ending = InstallWith(App(), Choices{kRow5, L"COM2:", true, 3});
-  if (GetParam() == 0) {
-    EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
-    EXPECT_EQ(ending.status, kStatusInstalled);
-    ExpectPrinter(kRow5, L"COM2:");
-    return;
-  }
-  EXPECT_EQ(ending.messages,
-            std::vector<std::wstring>{
-                L"The printer was not installed.\n\nWindows protected print mode is on, so Windows accepts only its "
-                L"own printer drivers and would refuse this one. Nothing was installed.\n\nThe mode is turned off in "
-                L"Settings > Bluetooth & devices > Printers & scanners, or, where your administrator's policy "
-                L"turned it on, by that policy."})
-      << "messages: " << Joined(ending.messages);
-  EXPECT_EQ(ending.status, kStatusInstallFailed);
-  ExpectNothingInstalled(kRow5, portsBefore);
+  Launch(L"win10");
+  const Ending ending = InstallWith(App(), Choices{kRow5, L"COM2:", false, 3});
+  EXPECT_EQ(ending.messages, std::vector<std::wstring>{L"Completed!"}) << "messages: " << Joined(ending.messages);
+  EXPECT_EQ(ending.status, kStatusInstalled);
+  ExpectPrinter(kRow5, L"COM2:");
 }
 
 INSTANTIATE_TEST_SUITE_P(Install, ProtectedPrintPolicy, ::testing::Values(DWORD{0}, DWORD{1}),

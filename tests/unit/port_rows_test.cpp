@@ -560,6 +560,8 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
             "The Print Spooler service was started but did not report running within 15 seconds. Its last "
             "reported state was \"start pending\".");
   EXPECT_TRUE(SpoolerDoesNotAnswer(1722));
+  // A spooler stopping, restarting or hung: RPC_S_UNKNOWN_IF, RPC_S_CALL_FAILED_DNE, EPT_S_NOT_REGISTERED.
+  for (const std::uint32_t error : {1726u, 1717u, 1727u, 1753u}) EXPECT_TRUE(SpoolerDoesNotAnswer(error)) << error;
   EXPECT_FALSE(SpoolerDoesNotAnswer(5));
   EXPECT_EQ(StartSpoolerQuestion(true),
             "The Print Spooler service is disabled, so the ports cannot be listed and no printer can be installed. "
