@@ -37,7 +37,13 @@ std::string CannotInstall() {
 }
 
 OrielTest::OrielTest() {
-  if (WindowsHost()) snapshot_ = std::make_unique<MachineSnapshot>();
+  if (!WindowsHost()) return;
+  snapshot_ = std::make_unique<MachineSnapshot>();
+  // A case meets no question about Windows managing the default printer,
+  // as on Windows 7, unless it asks for that itself.
+  if (!UnderWine() && HostVersion().first >= 10) {
+    WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, L"LegacyDefaultPrinterMode", 1);
+  }
 }
 
 OrielTest::~OrielTest() {
@@ -76,10 +82,6 @@ void OrielTest::Launch(const std::wstring& windowsVersion, const TestPackages::O
   } else if (const std::string why = CannotShowVersion(windowsVersion);
              !why.empty() && windowsVersion != kDefaultWindowsVersion) {
     throw std::runtime_error("the case " + why + ", and did not skip");
-  } else if (!UnderWine() && HostVersion().first >= 10 && windowsVersion == kDefaultWindowsVersion) {
-    // The cases that name no version meet no question about Windows
-    // managing the default printer, as on Windows 7.
-    WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, L"LegacyDefaultPrinterMode", 1);
   }
   packages_ = std::make_unique<TestPackages>(packageOptions);
   if (copyExe) {
