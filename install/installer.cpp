@@ -16,6 +16,7 @@ constexpr std::string_view kDataType = "RAW";
 constexpr std::string_view kPrintProcessor = "WinPrint";
 constexpr std::uint32_t kDriverVersion = 2;
 constexpr std::uint32_t kFinalPause = 500;
+constexpr std::uint32_t kProtectedPrintBuild = 26100;  // Windows 11 24H2
 
 constexpr std::string_view kWindowsSection = "windows";
 constexpr std::uint32_t kErrorInvalidHandle = 6;
@@ -156,16 +157,38 @@ class Installation {
   }
 
   // Protected print mode admits Windows' own drivers only; the policy sets
-  // the value, the Settings switch only the state WinRT reports:
+  // the value, the Settings switch only the state WinRT reports. The mode
+  // came with build 26100, and a policy made with its templates reaches older
+  // Windows too, where it means nothing:
   // https://learn.microsoft.com/en-us/windows-hardware/drivers/print/windows-protected-print-mode
   std::optional<InstallOutcome> CheckProtectedPrint() {
+    OsVersionInfoEx real{};
+    const bool known = s_.system.QueryRealVersion(real);
+    // The Windows Runtime (combase.dll) came with Windows 8. A compatibility
+    // mode on Oriel.exe makes RtlGetVersion say less; CurrentMajorVersionNumber
+    // still says 10.
+    std::uint32_t major = 0;
+    const bool windows8 = known && (real.dwMajorVersion > 6 || (real.dwMajorVersion == 6 && real.dwMinorVersion >= 2));
+    const bool runtime = windows8 || (s_.registry.QueryDword(RegistryRoot::LocalMachine,
+                                                             std::string(kCurrentVersionKeyPath),
+                                                             std::string(kCurrentMajorVersionName), major) == 0 &&
+                                      major >= 10);
+    const std::optional<bool> enabled = runtime ? s_.system.QueryProtectedPrintEnabled() : std::nullopt;
+    // Only Windows that has the mode has its class, whatever the version says.
+    const bool hasMode =
+        enabled.has_value() || (known && real.dwMajorVersion >= 10 && real.dwBuildNumber >= kProtectedPrintBuild);
+    if (!hasMode) return std::nullopt;
     std::uint32_t state = 0;
     if (s_.registry.QueryDword(RegistryRoot::LocalMachine, std::string(kProtectedPrintPolicyPath),
                                std::string(kProtectedPrintPolicyName), state) == 0 &&
         state == 1) {
       return Failed(InstallStep::ProtectedPrint, "policy");
     }
-    if (s_.system.QueryProtectedPrintEnabled().value_or(false)) return Failed(InstallStep::ProtectedPrint, "setting");
+    if (enabled.value_or(false)) return Failed(InstallStep::ProtectedPrint, "setting");
+    // Whether the class can be activated from a 32-bit process on 64-bit
+    // Windows is not documented: an unknown state lets the installation go on,
+    // and a refused driver is then put down to the mode.
+    protectedPrintUnknown_ = !enabled;
     return std::nullopt;
   }
 
@@ -319,7 +342,23 @@ class Installation {
         outcome.programFolderCheck = std::move(beside);
       }
     }
+    outcome.unseenDrive = UnseenDrive(outcome.subject);
+    if (outcome.unseenDrive.empty() && outcome.programFolderCheck) {
+      outcome.unseenDrive = UnseenDrive(outcome.programFolderCheck->folder);
+    }
     return outcome;
+  }
+
+  // Drive letters mapped in the user's session are not seen by an elevated
+  // token, and never under over-the-shoulder elevation (KB937624): both
+  // folders then answer "path not found".
+  // https://support.microsoft.com/kb/937624
+  std::string UnseenDrive(const std::string& folder) {
+    if (folder.size() < 2 || folder[1] != ':') return {};
+    const char letter = folder[0];
+    const bool isLetter = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+    if (!isLetter || s_.files.DriveLetterSeen(letter)) return {};
+    return folder.substr(0, 2);
   }
 
   std::optional<InstallOutcome> CopyFiles() {
@@ -357,7 +396,9 @@ class Installation {
     info.pDefaultDataType = dataType.c_str();
 
     if (const std::uint32_t error = s_.spooler.AddPrinterDriver3(info); error != 0) {
-      return Failed(InstallStep::AddPrinterDriver, name, error);
+      InstallOutcome outcome = Failed(InstallStep::AddPrinterDriver, name, error);
+      outcome.protectedPrintUnknown = protectedPrintUnknown_;
+      return outcome;
     }
     s_.progress.SetPosition(70);
     return std::nullopt;
@@ -447,6 +488,7 @@ class Installation {
   DefaultPrinterOwner owner_;
   bool setDefaultPrinter_ = inputs_.setDefaultPrinter;
   bool stopManagedDefault_ = false;
+  bool protectedPrintUnknown_ = false;
   const std::string moduleFile_ = Joined(row_.moduleBase, ".DLL");
   const std::string dataFile_ = Joined(row_.dataFileBase, ".GPD");
 };

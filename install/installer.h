@@ -132,6 +132,13 @@ struct InstallOutcome {
   // the file calls cannot name it (the code page cannot spell it, and it has
   // no short name), so it was not looked in.
   std::string programFolderUnnamed;
+  // PackageCheck only: the drive ("Z:") of a folder looked in that this
+  // process cannot see, as a drive mapped in the user's session is not seen
+  // by a program run as administrator. Empty otherwise.
+  std::string unseenDrive;
+  // AddPrinterDriver only: Windows has protected print mode, and whether it
+  // is on could not be read.
+  bool protectedPrintUnknown = false;
   std::vector<SettingNotWritten> settingsNotWritten;  // completed only
   // The variant's package folder (full path), spooler environment and the
   // model's driver name, for the hints about a package or driver that does

@@ -10,6 +10,7 @@
 #include "pages/logic/spooler_start.h"
 #include "pages/port_list_view.h"
 #include "pages/settings_page.h"
+#include "platform/win32/runtime/system_library.h"
 #include "platform/win32/toolkit/background_work.h"
 #include "platform/win32/toolkit/dpi.h"
 #include "platform/win32/toolkit/messages.h"
@@ -59,13 +60,12 @@ void PortPage::FillPortList() {
 PortPage::SpoolerOffer PortPage::OfferToStartSpooler(PortListing& listing) {
   SpoolerService& service = Services().spoolerService;
   SystemServices& system = Services().system;
-  ServiceStartKind kind = ServiceStartKind::Other;
-  const bool disabled = service.QueryStartKind(kind).error == 0 && kind == ServiceStartKind::Disabled;
+  const SpoolerStartOffer offer = OfferSpoolerStart(service);
   // The page's set-up runs before the dialog manager shows it; the question
   // and the wait belong over the page.
   if (!::IsWindowVisible(hwnd_)) ::ShowWindow(hwnd_, SW_SHOW);
-  if (!win32::AskYesNo(hwnd_, win32::WideFromAnsi(StartSpoolerQuestion(disabled)))) return SpoolerOffer::Declined;
-  SpoolerStart start(service, system, disabled);
+  if (!win32::AskYesNo(hwnd_, win32::WideFromAnsi(offer.question))) return SpoolerOffer::Declined;
+  SpoolerStart start(service, system, offer.disabled);
   std::optional<SpoolerStartFailure> failure;
   {
     struct Starting {
@@ -102,9 +102,16 @@ void PortPage::ShowStartingSpooler(bool starting) {
   }
 }
 
-// Put back before Windows may end the process.
+// Put back before Windows may end the process. An installation is let
+// finish first, its questions answered by what changes least, rather than
+// be cut off between its spooler calls.
 void PortPage::OnEndSession(bool ending) {
-  if (ending && spoolerStart_ != nullptr) spoolerStart_->SessionEnding();
+  if (!ending) return;
+  if (spoolerStart_ != nullptr) spoolerStart_->SessionEnding();
+  if (installing_) {
+    sessionEnded_ = true;
+    win32::FinishWorkOver(hwnd_);
+  }
 }
 
 void PortPage::OnButton(int id) {
@@ -151,9 +158,33 @@ void PortPage::OnInstall() {
   }
   chosenPort_ = portList_.GetItemText(row, 0);
   const InstallVariant& variant = Services().system.QueryWow64Flag() == 1 ? kVariant64 : kVariant32;
+  // Once files are copied and the spooler called, stopping halfway leaves a
+  // driver without its printer. So, as Windows' own installers do in their
+  // irreversible part, the page refuses to close until the end: the close
+  // box is greyed and Escape and Alt+F4 do nothing (RunWhileAnswering), and
+  // Windows is asked not to end the session meanwhile, with the reason it
+  // shows the user (Vista and later):
+  // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-shutdownblockreasoncreate
+  struct Installing {
+    HWND page;
+    bool& flag;
+    Installing(HWND window, bool& installing) : page(window), flag(installing) {
+      flag = true;
+      if (auto create = ORIEL_SYSTEM_FUNCTION(win32::SystemModule(L"user32.dll"), ShutdownBlockReasonCreate)) {
+        create(page, L"Oriel is installing a printer driver.");
+      }
+    }
+    ~Installing() {
+      flag = false;
+      if (auto destroy = ORIEL_SYSTEM_FUNCTION(win32::SystemModule(L"user32.dll"), ShutdownBlockReasonDestroy)) {
+        destroy(page);
+      }
+    }
+  };
   // Caught here rather than at the window procedure, so the settings page
   // can say the installation stopped instead of guessing why the page ended.
   try {
+    const Installing installing(hwnd_, installing_);
     if (SettingsPage* settings = Context().settingsPage) settings->RunInstaller(variant, progress_, hwnd_);
   } catch (const std::exception& error) {
     installError_ = error.what();

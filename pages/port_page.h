@@ -16,6 +16,9 @@ class PortPage : public win32::DialogPage {
   // Set when Install stopped on an exception and ended the page with -1: its
   // text, empty when it had none.
   const std::optional<std::string>& InstallError() const { return installError_; }
+  // Windows ended the session while the installation ran: nothing more is
+  // to be shown.
+  bool SessionEnded() const { return sessionEnded_; }
 
  protected:
   bool OnInitDialog() override;
@@ -24,6 +27,7 @@ class PortPage : public win32::DialogPage {
   void OnOK() override {}
   void OnButton(int id) override;
   void OnDpiChanged(UINT dpi) override { SetColumnWidths(dpi); }
+  bool OnQueryEndSession() override { return !installing_; }
   void OnEndSession(bool ending) override;
 
  private:
@@ -40,6 +44,8 @@ class PortPage : public win32::DialogPage {
   std::string chosenPort_;
   std::optional<std::string> installError_;
   SpoolerStart* spoolerStart_ = nullptr;  // while one is waited on
+  bool installing_ = false;
+  bool sessionEnded_ = false;
   win32::ProgressBar progress_;
   win32::ListView portList_;
 };

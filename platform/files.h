@@ -34,6 +34,10 @@ class FileSystem {
   virtual std::optional<std::string> ToCodePage(const std::u16string& text, std::uint32_t flags,
                                                 bool* usedDefault) = 0;
   virtual std::optional<std::u16string> FromCodePage(const std::string& text) = 0;
+  // false where this process cannot see the drive of that letter: not in
+  // GetLogicalDrives, or GetDriveType says DRIVE_NO_ROOT_DIR. A drive mapped
+  // in the user's session is such a drive to an elevated program.
+  virtual bool DriveLetterSeen(char letter) = 0;
 };
 
 inline constexpr std::uint32_t kFileAttributeReadOnly = 0x1;

@@ -42,7 +42,8 @@ class SystemServices {
   // (before Windows 10 1709) or fails.
   virtual std::optional<std::uint16_t> QueryNativeMachine() = 0;
   // WindowsProtectedPrintInfo.IsProtectedPrintEnabled; nullopt where Windows
-  // has no such class (before Windows 11 24H2) or the call fails.
+  // has no such class (before Windows 11 24H2) or the call fails. Asked only
+  // of Windows 8 and later, which have the Windows Runtime (combase.dll).
   virtual std::optional<bool> QueryProtectedPrintEnabled() = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
   // One line for the debugger (OutputDebugStringA); the caller adds the line feed.

@@ -167,6 +167,7 @@ report=$(/usr/bin/python3 - "$exe" "$build_dir" <<'PY'
 import json
 import os
 import re
+import shlex
 import sys
 import xml.etree.ElementTree as ET
 
@@ -231,22 +232,73 @@ def check_manifest(path):
            "manifest declares no supportedOS, so GetVersionExA reports the real version (found: %s)" % supported)
 
 
+# The last option of each kind on a command line is the one gcc honours: a
+# later -fno-stack-protector, or a later lower _FORTIFY_SOURCE, undoes the
+# hardening. Returns (stack protector kept, fortify level kept at 2 or more).
+def hardening(arguments):
+    stack = None
+    fortify = 0
+    defines = []
+    pending = None
+    for argument in arguments:
+        if pending:
+            defines.append(pending + argument)
+            pending = None
+        elif argument in ("-D", "-U"):
+            pending = argument
+        elif argument.startswith(("-D", "-U")):
+            defines.append(argument)
+        elif argument.startswith("-Wp,"):
+            defines.extend(item for item in argument[4:].split(",") if item.startswith(("-D", "-U")))
+        elif argument.startswith("-fstack-protector") or argument == "-fno-stack-protector":
+            stack = argument
+    for define in defines:
+        name, _, value = define[2:].partition("=")
+        if name != "_FORTIFY_SOURCE":
+            continue
+        if define.startswith("-U"):
+            fortify = 0
+        else:
+            fortify = int(value) if value.isdigit() else (1 if not value else 0)
+    return stack in ("-fstack-protector-strong", "-fstack-protector-all"), fortify >= 2
+
+
+# The rule itself, on command lines whose verdict is known.
+HARDENING_SAMPLES = [
+    ("-fstack-protector-strong -D_FORTIFY_SOURCE=2", (True, True)),
+    ("-fstack-protector-strong -fno-stack-protector -D_FORTIFY_SOURCE=2", (False, True)),
+    ("-fno-stack-protector -fstack-protector-strong -D_FORTIFY_SOURCE=2", (True, True)),
+    ("-fstack-protector-strong -fstack-protector -D_FORTIFY_SOURCE=2", (False, True)),
+    ("-fstack-protector-strong -D_FORTIFY_SOURCE=2 -D_FORTIFY_SOURCE=1", (True, False)),
+    ("-fstack-protector-strong -D_FORTIFY_SOURCE=2 -U_FORTIFY_SOURCE", (True, False)),
+    ("-fstack-protector-strong -D_FORTIFY_SOURCE=1 -D _FORTIFY_SOURCE=3", (True, True)),
+    ("-fstack-protector-all -Wp,-D_FORTIFY_SOURCE=2", (True, True)),
+    ("-fstack-protector-strong -D_FORTIFY_SOURCE=2 -Wp,-U_FORTIFY_SOURCE", (True, False)),
+    ("-O2", (False, False)),
+]
+
+
 def check_flags(build_dir):
+    wrong = [line for line, verdict in HARDENING_SAMPLES if hardening(shlex.split(line)) != verdict]
+    report(not wrong, "the last stack-protector and _FORTIFY_SOURCE options of a command decide (%d samples%s)"
+           % (len(HARDENING_SAMPLES), ", wrong on: " + "; ".join(wrong) if wrong else ""))
     path = os.path.join(build_dir, "compile_commands.json")
     try:
         # What goes into the exe: Oriel's own objects and the portable core's.
-        commands = [entry["command"].split() for entry in json.load(open(path))
+        commands = [shlex.split(entry["command"]) for entry in json.load(open(path))
                     if re.search(r" -o \S*/(Oriel|oriel_core)\.dir/\S*\.cpp\.obj ", entry["command"])]
     except (OSError, ValueError, KeyError) as error:
         report(False, "cannot read %s (%s): cannot confirm -fstack-protector-strong and -D_FORTIFY_SOURCE=2"
                % (path, error))
         return
-    for flag in ("-fstack-protector-strong", "-D_FORTIFY_SOURCE=2"):
-        lacking = sum(flag not in command for command in commands)
+    verdicts = [hardening(command) for command in commands]
+    for index, flag in enumerate(("-fstack-protector-strong", "-D_FORTIFY_SOURCE=2")):
+        lacking = sum(not verdict[index] for verdict in verdicts)
         if commands and not lacking:
-            report(True, "Oriel compiled with " + flag)
+            report(True, "Oriel compiled with " + flag + " (the last option of its kind on every command)")
         else:
-            report(False, "%d of Oriel's %d sources compiled without %s (%s)" % (lacking, len(commands), flag, path))
+            report(False, "%d of Oriel's %d sources compiled without %s as the last option of its kind (%s)"
+                   % (lacking, len(commands), flag, path))
 
 
 check_manifest(sys.argv[1])

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# ctest's emulator for the Wine-side driver (oriel_e2e's CROSSCOMPILING_EMULATOR):
-# runs one case, or answers gtest_discover_tests' listing, in a prefix reset
-# to the pristine one.
-#   e2e.sh win32|wow64|win64 Oriel.exe oriel_e2e.exe [driver arguments]
+# ctest's emulator for the Wine-side GoogleTest exes (the CROSSCOMPILING_EMULATOR
+# of oriel_e2e, the driver, and of oriel_platform, the Win32 tier): runs one
+# case, or answers gtest_discover_tests' listing, in a prefix reset to the
+# pristine one.
+#   e2e.sh win32|wow64|win64 Oriel.exe oriel_e2e.exe|oriel_platform.exe [arguments]
 # Run targets: scripts/wine_env.sh. A case exits 77, which ctest counts as
 # skipped, when its target needs 32-bit code and this machine cannot run it;
 # the listing is then answered by the 64-bit driver built from the same
@@ -31,7 +32,7 @@ if oriel_target_needs_32bit "$target" && ! oriel_can_run_32bit; then
     echo "e2e $target $name: $(oriel_skip_32bit_line "the 64-bit build's runs stand in for it")"
     exit 77
   fi
-  target=win64 driver="$root/$(oriel_target_build win64)/oriel_e2e.exe"
+  target=win64 driver="$root/$(oriel_target_build win64)/$(basename "$driver")"
   if [ ! -f "$driver" ]; then
     echo "e2e: listing the 32-bit driver's cases needs $driver, which is not built" >&2
     exit 1

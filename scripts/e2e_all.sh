@@ -14,16 +14,16 @@ status=0 binary=0 only=() pids=()
 if [ -z "$suite" ]; then
   ctest --test-dir build/mingw --output-on-failure -R '^binary\.' || binary=1
 else
-  only=(-R "^e2e\.[^.]+\.([^./]+/)?$suite[./]")
+  only=(-R "^(e2e|platform)\.[^.]+\.([^./]+/)?$suite[./]")
 fi
 # Where the shipped exe runs, the 64-bit build runs what the shipped exe
 # cannot show under Wine: the x64 package installed to the end (Wine refuses
 # the printer under WOW64), and the isolation pair in a 64-bit prefix. Its
-# other cases repeat the shipped exe's. Where the shipped exe cannot run, the
-# 64-bit build runs every case.
+# other cases repeat the shipped exe's. Its Win32 tier (platform.) runs
+# always. Where the shipped exe cannot run, the 64-bit build runs every case.
 win64_jobs=$jobs subset=()
 if [ "$ORIEL_RUN32" != no ] && [ -z "$suite" ]; then
-  subset=(-R '^(dist\.|e2e\.win64\.(Cases/Install\.|Install\.(SameModelThreeTimes|PrinterNameBox)|Spine\.Isolation))')
+  subset=(-R '^(dist\.|platform\.|e2e\.win64\.(Cases/Install\.|Install\.(SameModelThreeTimes|PrinterNameBox)|Spine\.Isolation))')
   win64_jobs=1
 fi
 # Under the emulator a case in the 32-bit prefix, where every process is

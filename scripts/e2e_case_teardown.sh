@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Unmounts whatever e2e_case_setup.sh (or anything else) mounted under PREFIX,
-# deepest first, so the prefix can be removed. Silent when nothing is mounted.
+# deepest first, so the prefix can be removed, and ends the reader of a held
+# copy it started. Silent when there is nothing to do.
 #   scripts/e2e_case_teardown.sh PREFIX
 set -uo pipefail
 prefix=${1:?usage: e2e_case_teardown.sh PREFIX}
 [ -d "$prefix" ] || exit 0
 prefix=$(cd "$prefix" && pwd -P)
 status=0
+# A held copy's reader (e2e_case_setup.sh).
+if [ -s "$prefix/oriel-hold.pid" ]; then
+  kill "$(cat "$prefix/oriel-hold.pid")" 2>/dev/null
+  rm -f "$prefix/oriel-hold.pid"
+fi
 # /proc/mounts writes blanks and other odd bytes in mount points as \ooo.
 while IFS= read -r point; do
   [ -n "$point" ] || continue

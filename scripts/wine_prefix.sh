@@ -26,8 +26,15 @@ mkdir -p "$(dirname "$prefix")"
 # Runs side by side may ask for the same prefix at once: one makes it.
 exec 9>"$prefix.lock"
 flock 9
-if [ "$(grep -v '^#' "$stamp" 2>/dev/null)" != "$(made_with)" ]; then
-  [ -f "$stamp" ] && echo "wine_prefix: $prefix was made with another Wine; making it anew" >&2
+# A 64-bit prefix booted where 32-bit code could not run (outside
+# scripts/with_32bit.sh, or ORIEL_NO_32BIT=1) has an empty syswow64 though its
+# stamp names 32-bit Wine: where 32-bit code runs now, it is made anew.
+lacks_wow64() {
+  [ "$arch" = win64 ] && [ -f "$stamp" ] && case ${ORIEL_RUN32:-} in native | emulated) true ;; *) false ;; esac &&
+    [ ! -s "$prefix/drive_c/windows/syswow64/kernel32.dll" ]
+}
+if [ "$(grep -v '^#' "$stamp" 2>/dev/null)" != "$(made_with)" ] || lacks_wow64; then
+  [ -f "$stamp" ] && echo "wine_prefix: $prefix was made with another Wine, or without its WOW64 half; making it anew" >&2
   rm -rf "$prefix"
   # The prefix's own programs are native to it; a 64-bit one needs no 32-bit code.
   if [ "$arch" = win32 ]; then oriel_use_target win32; else oriel_use_target win64; fi

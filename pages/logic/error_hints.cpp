@@ -1,5 +1,7 @@
 #include "pages/logic/error_hints.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace oriel {
@@ -10,12 +12,14 @@ namespace {
 // sends the user back to a button. <folder>, <environment> and <driver> stand
 // for the installation's package, spooler environment and driver.
 struct Hint {
-  std::uint32_t errors[2];  // one code, or two that mean the same; 0 pads
+  std::uint32_t errors[5];  // one code, or several that mean the same; 0 pads
   bool namesInstallation;
   std::string_view text;
 };
 constexpr Hint kHints[] = {
-    {{1722, 0}, false,
+    // 1726, 1717, 1727 and 1753 are what a spooler that is stopping,
+    // restarting or hung answers.
+    {{1722, 1726, 1717, 1727, 1753}, false,
      "The Print Spooler service is not running: start it (where it is disabled, set its startup type to "
      "Automatic first, in Services), then run Oriel again."},
     // Oriel's manifest asks for administrator rights, but Windows XP ignores
@@ -37,6 +41,11 @@ constexpr Hint kHints[] = {
      "\"<environment>\": put the matching package there."},
     {{32, 0}, false, "A file is in use: close the programs that are printing, then run Oriel again."},
     {{112, 0}, false, "The disk is full: free some space on the system drive, then run Oriel again."},
+    // ERROR_KM_DRIVER_BLOCKED: Vista and later take user-mode printer drivers only.
+    {{1930, 0}, false,
+     "Windows refused the printer driver: since Windows Vista it accepts no kernel-mode printer drivers, and the "
+     "driver in this package is of a kind this Windows does not accept. A driver for this Windows from the "
+     "printer's maker is needed."},
 };
 
 void ReplaceAll(std::string& text, std::string_view placeholder, std::string_view value) {
@@ -50,7 +59,9 @@ void ReplaceAll(std::string& text, std::string_view placeholder, std::string_vie
 
 std::string ErrorHint(std::uint32_t error, const InstallSubject* installation) {
   for (const Hint& hint : kHints) {
-    if (error == 0 || (hint.errors[0] != error && hint.errors[1] != error)) continue;
+    if (error == 0 || std::find(std::begin(hint.errors), std::end(hint.errors), error) == std::end(hint.errors)) {
+      continue;
+    }
     if (hint.namesInstallation && installation == nullptr) return {};
     std::string text(hint.text);
     if (installation != nullptr) {

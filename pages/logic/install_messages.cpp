@@ -90,12 +90,31 @@ const char* RootKeyName(RegistryRoot root) {
   return "HKEY_CURRENT_USER";
 }
 
+// Plain words first; the calls and codes follow for the ticket.
+std::string UnseenDriveParagraph(const std::string& drive) {
+  return "Oriel cannot see the drive " + drive + ". A drive letter mapped to a network share in your session is not "
+         "seen by a program run as administrator. Start Oriel.exe from the share's own path "
+         "(\\\\server\\share\\...), or copy Oriel.exe and its package folders to this PC, then run Oriel "
+         "again.\n\n";
+}
+
+constexpr std::string_view kProtectedPrintLikelyParagraph =
+    "Windows refused the printer driver, most likely because Windows protected print mode is on: it accepts only "
+    "Windows' own printer drivers, and Oriel could not find out whether it is on. Turn it off in Settings > "
+    "Bluetooth & devices > Printers & scanners, or, where your administrator's policy turned it on, have that policy "
+    "changed, then run Oriel again.\n\n";
+
 }  // namespace
 
 std::string FailureMessage(const InstallOutcome& outcome,
                            const SystemTextFunction& systemText) {
   if (outcome.completed) return {};
-  std::string text = "The printer was not installed.\n\n" + DescribeFailure(outcome);
+  std::string text = "The printer was not installed.\n\n";
+  if (!outcome.unseenDrive.empty()) text += UnseenDriveParagraph(outcome.unseenDrive);
+  if (outcome.step == InstallStep::AddPrinterDriver && outcome.protectedPrintUnknown) {
+    text += kProtectedPrintLikelyParagraph;
+  }
+  text += DescribeFailure(outcome);
   if (!outcome.unreadable.empty()) text += FileLines(outcome.unreadable, outcome.noFileReadable, systemText);
   if (outcome.programFolderCheck && !outcome.programFolderCheck->unreadable.empty()) {
     text += ProgramFolderParagraph(*outcome.programFolderCheck, systemText);

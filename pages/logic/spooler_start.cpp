@@ -9,6 +9,13 @@ namespace oriel {
 namespace {
 constexpr std::uint32_t kRpcServerUnavailable = 1722;
 constexpr std::uint32_t kRpcCallFailed = 1726;
+// A spooler that is stopping, restarting or hung answers these too:
+// RPC_S_UNKNOWN_IF (its interface is not registered), RPC_S_CALL_FAILED_DNE,
+// EPT_S_NOT_REGISTERED (its endpoint is not):
+// https://learn.microsoft.com/en-us/windows/win32/debug/system-error-codes--1700-3999-
+constexpr std::uint32_t kRpcUnknownInterface = 1717;
+constexpr std::uint32_t kRpcCallNotExecuted = 1727;
+constexpr std::uint32_t kEndpointNotRegistered = 1753;
 constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
 constexpr std::uint32_t kErrorServiceSpecificError = 1066;
 
@@ -120,7 +127,10 @@ std::string StateName(std::uint32_t state) {
 
 }  // namespace
 
-bool SpoolerDoesNotAnswer(std::uint32_t error) { return error == kRpcServerUnavailable || error == kRpcCallFailed; }
+bool SpoolerDoesNotAnswer(std::uint32_t error) {
+  return error == kRpcServerUnavailable || error == kRpcCallFailed || error == kRpcUnknownInterface ||
+         error == kRpcCallNotExecuted || error == kEndpointNotRegistered;
+}
 
 std::string StartSpoolerQuestion(bool disabled) {
   if (!disabled) {
@@ -130,6 +140,14 @@ std::string StartSpoolerQuestion(bool disabled) {
   return "The Print Spooler service is disabled, so the ports cannot be listed and no printer can be installed. "
          "It may have been disabled on purpose, to guard against attacks on the print spooler; printing needs it, "
          "though.\n\nSet the Print Spooler service to start automatically, and start it now?";
+}
+
+SpoolerStartOffer OfferSpoolerStart(SpoolerService& service) {
+  ServiceStartKind kind = ServiceStartKind::Other;
+  SpoolerStartOffer offer;
+  offer.disabled = service.QueryStartKind(kind).error == 0 && kind == ServiceStartKind::Disabled;
+  offer.question = StartSpoolerQuestion(offer.disabled);
+  return offer;
 }
 
 // Only the thread that sets the service to start automatically knows when

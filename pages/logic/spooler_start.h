@@ -23,12 +23,23 @@ inline constexpr int kListTriesAfterStart = 10;
 inline constexpr std::uint32_t kListPauseAfterStartMs = 500;
 
 // A list call's error that means the spooler does not answer
-// (RPC_S_SERVER_UNAVAILABLE, RPC_S_CALL_FAILED).
+// (RPC_S_SERVER_UNAVAILABLE, RPC_S_CALL_FAILED, RPC_S_UNKNOWN_IF,
+// RPC_S_CALL_FAILED_DNE, EPT_S_NOT_REGISTERED).
 bool SpoolerDoesNotAnswer(std::uint32_t error);
 
 // The Yes/No question; a disabled service's says that it is, why it may be,
 // and that printing needs it.
 std::string StartSpoolerQuestion(bool disabled);
+
+// What the offer to start a spooler that does not answer asks, and whether a
+// Yes sets it to start automatically first: only when the service manager
+// says it is Disabled. A start type that cannot be read is no reason to
+// change it; the start of a disabled one then fails and says why.
+struct SpoolerStartOffer {
+  bool disabled = false;
+  std::string question;
+};
+SpoolerStartOffer OfferSpoolerStart(SpoolerService& service);
 
 struct SpoolerStartFailure {
   enum class Kind {

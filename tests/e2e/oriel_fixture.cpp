@@ -29,8 +29,21 @@ std::string CannotShowVersion(const std::wstring& version) {
          "AppDefaults Version); this host is " + std::to_string(host.first) + "." + std::to_string(host.second);
 }
 
+std::string CannotInstall() {
+  if (UnderWine() && CurrentTarget().wow64) {
+    return "Wine 8 refuses AddPrinterA for the x64 driver from a 32-bit process (87); Windows' spooler accepts it";
+  }
+  return TestPackages::NoRealDriver();
+}
+
 OrielTest::OrielTest() {
-  if (WindowsHost()) snapshot_ = std::make_unique<MachineSnapshot>();
+  if (!WindowsHost()) return;
+  snapshot_ = std::make_unique<MachineSnapshot>();
+  // A case meets no question about Windows managing the default printer,
+  // as on Windows 7, unless it asks for that itself.
+  if (!UnderWine() && HostVersion().first >= 10) {
+    WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, L"LegacyDefaultPrinterMode", 1);
+  }
 }
 
 OrielTest::~OrielTest() {
@@ -69,10 +82,6 @@ void OrielTest::Launch(const std::wstring& windowsVersion, const TestPackages::O
   } else if (const std::string why = CannotShowVersion(windowsVersion);
              !why.empty() && windowsVersion != kDefaultWindowsVersion) {
     throw std::runtime_error("the case " + why + ", and did not skip");
-  } else if (!UnderWine() && HostVersion().first >= 10 && windowsVersion == kDefaultWindowsVersion) {
-    // The cases that name no version meet no question about Windows
-    // managing the default printer, as on Windows 7.
-    WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, L"LegacyDefaultPrinterMode", 1);
   }
   packages_ = std::make_unique<TestPackages>(packageOptions);
   if (copyExe) {

@@ -46,8 +46,11 @@ std::string CannotShowVersion(const std::wstring& version);
 
 #define ORIEL_SKIP_UNLESS_SHOWN(version) \
   if (const std::string why_ = CannotShowVersion(version); !why_.empty()) GTEST_SKIP() << why_
-#define ORIEL_SKIP_WITHOUT_REAL_DRIVER() \
-  if (const std::string why_ = TestPackages::NoRealDriver(); !why_.empty()) GTEST_SKIP() << why_
+// Why a printer cannot be added on the run's driver here; empty when it can.
+std::string CannotInstall();
+
+#define ORIEL_SKIP_UNLESS_INSTALLABLE() \
+  if (const std::string why_ = CannotInstall(); !why_.empty()) GTEST_SKIP() << why_
 
 class OrielTest : public ::testing::Test {
 protected:

@@ -118,7 +118,7 @@ bool TraceFileExists() {
 }
 
 TEST_F(Spine, IsolationLeavesTracesForTheNextCase) {
-  ORIEL_SKIP_WITHOUT_REAL_DRIVER();
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   const std::wstring& environment = CurrentTarget().environment;
   RegisterTestDriver(environment, kTraceName);
   PRINTER_INFO_2W printer{};

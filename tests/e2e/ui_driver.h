@@ -49,8 +49,9 @@ bool WindowsHost();
 // Wine runs the driver (ntdll exports wine_get_version); otherwise Windows
 // does, and each case holds it to Windows' documented behaviour.
 bool UnderWine();
-// The host's own version as RtlGetVersion gives it, e.g. {10, 0}.
+// The host's own version as RtlGetVersion gives it, e.g. {10, 0}, and build.
 std::pair<DWORD, DWORD> HostVersion();
+DWORD HostBuild();
 
 // Sets HKCU\Software\Wine\AppDefaults\<exe>\Version (e.g. L"win2k") for
 // processes started afterwards; an empty version removes the value.

@@ -253,6 +253,9 @@ class FakeFileSystem : public FileSystem {
   // a best fit of L for U+0141) or 65001, which refuses flags and
   // lpUsedDefaultChar.
   unsigned codePage = 1252;
+  // Drive letters (upper case) this process cannot see: mapped in another
+  // logon session.
+  std::set<char> unseenDrives;
 
   // Files with the read-only or hidden attribute. As on Windows, a copy onto
   // one fails with 5, and a copy takes its source's attributes.
@@ -268,6 +271,7 @@ class FakeFileSystem : public FileSystem {
   std::u16string ShortPath(const std::u16string& path) override;
   std::optional<std::string> ToCodePage(const std::u16string& text, std::uint32_t flags, bool* usedDefault) override;
   std::optional<std::u16string> FromCodePage(const std::string& text) override;
+  bool DriveLetterSeen(char letter) override { return unseenDrives.count(letter) == 0; }
 
  private:
   EventLog* log_;

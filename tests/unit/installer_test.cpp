@@ -23,8 +23,6 @@ using Events = std::vector<std::string>;
 constexpr std::uint32_t kRpcUnavailable = 1722;
 const std::string kHkcuWindows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const std::string kHklmPorts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-const std::string kPolicyQuery =
-    "query HKLM\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP WindowsProtectedPrintGroupPolicyState";
 const std::string kVersionQuery = "query HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion CurrentMajorVersionNumber";
 const std::string kModeQuery = "query HKCU\\" + kHkcuWindows + " LegacyDefaultPrinterMode";
 
@@ -46,7 +44,7 @@ InstallOutcome Install(InstallRig& rig, const InstallInputs& inputs, const Insta
 
 std::vector<int> AllMilestones() { return {10, 20, 30, 40, 50, 60, 70, 80, 90, 95, 100}; }
 
-// The protected-print policy, then the package check, one event per source
+// Whether Windows has protected print mode, then the package check, one event per source
 // file in copy order, then whether Windows manages the default printer.
 // A package's files in copy order (row 1's data file by default).
 std::vector<std::string> PackageFiles(const std::string& gpd = "RKT410cut.GPD") {
@@ -55,7 +53,7 @@ std::vector<std::string> PackageFiles(const std::string& gpd = "RKT410cut.GPD") 
 }
 
 Events Checks(const std::string& folder, const std::string& gpd) {
-  Events events{kPolicyQuery};
+  Events events{"RtlGetVersion", kVersionQuery};
   for (const std::string& name : PackageFiles(gpd)) events.push_back("check " + folder + "\\" + name);
   events.push_back("RtlGetVersion");
   events.push_back(kVersionQuery);
@@ -317,16 +315,17 @@ TEST(DefaultPrinter, GoesToTheDesktopUsersProfile) {
   const struct {
     const char* name;
     std::optional<DesktopUser> shell, session;
-    bool hiveLoaded;
+    std::uint32_t openError;  // 0: the profile is loaded and takes the write
     RegistryRoot root;
   } cases[] = {
-      {"shell", cashier, std::nullopt, true, RegistryRoot::Users},
-      {"kiosk shell", std::nullopt, cashier, true, RegistryRoot::Users},
-      {"hive not loaded", cashier, std::nullopt, false, RegistryRoot::CurrentUser},
-      {"same account", DesktopUser{"S-1-5-21-7-500", "SHOP\\tech", true}, std::nullopt, true,
+      {"shell", cashier, std::nullopt, 0, RegistryRoot::Users},
+      {"kiosk shell", std::nullopt, cashier, 0, RegistryRoot::Users},
+      {"hive not loaded", cashier, std::nullopt, testing::kErrorFileNotFound, RegistryRoot::CurrentUser},
+      {"loaded, refusing the write", cashier, std::nullopt, testing::kErrorAccessDenied, RegistryRoot::CurrentUser},
+      {"same account", DesktopUser{"S-1-5-21-7-500", "SHOP\\tech", true}, std::nullopt, 0,
        RegistryRoot::CurrentUser},
       // A domain account with no domain controller in reach has no name.
-      {"name not found", DesktopUser{"S-1-5-21-7-1001", "", false}, std::nullopt, true, RegistryRoot::Users},
+      {"name not found", DesktopUser{"S-1-5-21-7-1001", "", false}, std::nullopt, 0, RegistryRoot::Users},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -334,7 +333,7 @@ TEST(DefaultPrinter, GoesToTheDesktopUsersProfile) {
     rig.system.realVersion = Windows(10);
     rig.system.shellUser = c.shell;
     rig.system.sessionUser = c.session;
-    if (!c.hiveLoaded) rig.registry.refusedRoots[RegistryRoot::Users] = testing::kErrorFileNotFound;
+    if (c.openError != 0) rig.registry.refusedRoots[RegistryRoot::Users] = c.openError;
     ASSERT_TRUE(Install(rig, Inputs()).completed);
     const std::string path = c.root == RegistryRoot::Users ? cashierWindows : kHkcuWindows;
     EXPECT_EQ(rig.registry.Value(c.root, path, "Device"), "RK-T410(Cut) Series,winspool,LPT1:");
@@ -346,6 +345,14 @@ TEST(DefaultPrinter, GoesToTheDesktopUsersProfile) {
                                     : "SHOP\\cashier";
     EXPECT_EQ(rig.notifier.questions[0].second, account);
   }
+  // The profile took the open, then refused "Device": the key is named as it is.
+  InstallRig refused;
+  refused.system.realVersion = Windows(10);
+  refused.system.shellUser = cashier;
+  refused.registry.failingValues["Device"] = testing::kErrorAccessDenied;
+  EXPECT_NE(SettingsNotWrittenMessage(Install(refused, Inputs()), [](std::uint32_t) { return std::string(); })
+                .find("RegSetValueExA failed for \"Device\" in HKEY_USERS\\" + cashierWindows + ". "),
+            std::string::npos);
   EXPECT_EQ(DefaultPrinterQuestion("RK-T410(Cut) Series", "SHOP\\cashier"),
             "Windows manages the default printer of SHOP\\cashier on this computer and makes the printer used last "
             "the default, so \"RK-T410(Cut) Series\" would not stay the default printer.\n\nSetting "
@@ -566,34 +573,59 @@ TEST(StopsBeforePackageCheck, ArmProcessorOrProtectedPrintMode) {
   const std::tuple<RegistryRoot, std::string, std::string> kPolicy{
       RegistryRoot::LocalMachine, "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP",
       "WindowsProtectedPrintGroupPolicyState"};
+  const std::tuple<RegistryRoot, std::string, std::string> kCurrentMajor{
+      RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentMajorVersionNumber"};
   const struct {
     const char* name;
     std::optional<std::uint16_t> machine;
     std::optional<std::uint32_t> policy;
-    std::optional<bool> setting;
+    std::optional<bool> setting;  // none: unreadable where the class exists
     InstallStep step;
     const char* subject;
+    std::uint32_t driverError = 0;
+    OsVersionInfoEx real = testing::Version(10, 0, 2, 0, 26100).info;
+    std::optional<std::uint32_t> currentMajor = std::nullopt;
   } cases[] = {
       {"ARM64", kMachineArm64, std::nullopt, std::nullopt, InstallStep::Processor, "ARM64"},
       {"x64", kMachineAmd64, std::nullopt, std::nullopt, InstallStep::None, ""},
       {"x86", kMachineI386, std::nullopt, std::nullopt, InstallStep::None, ""},
       {"no IsWow64Process2", std::nullopt, std::nullopt, std::nullopt, InstallStep::None, ""},
       {"policy 1", std::nullopt, 1, std::nullopt, InstallStep::ProtectedPrint, "policy"},
+      // A policy made with the 24H2 templates reaches 23H2 too, which has no such mode.
+      {"policy 1 on 22631", std::nullopt, 1, std::nullopt, InstallStep::None, "", 0,
+       testing::Version(10, 0, 2, 0, 22631).info},
       {"policy 0", std::nullopt, 0, std::nullopt, InstallStep::None, ""},
       {"setting on", std::nullopt, 0, true, InstallStep::ProtectedPrint, "setting"},
       {"setting off", std::nullopt, std::nullopt, false, InstallStep::None, ""},
+      // No Windows Runtime to ask before Windows 8: the class, which says on, is not asked.
+      {"Windows 7", std::nullopt, 1, true, InstallStep::None, "", 0, Windows(6, 1)},
+      // A compatibility mode on Oriel.exe: the class answers all the same.
+      {"compatibility mode", std::nullopt, 1, false, InstallStep::ProtectedPrint, "policy", 0, Windows(6, 1), 10},
+      {"unreadable, driver refused", std::nullopt, std::nullopt, std::nullopt, InstallStep::AddPrinterDriver,
+       "RK-T410(Cut) Series", 3013},
+      {"off, driver refused", std::nullopt, std::nullopt, false, InstallStep::AddPrinterDriver,
+       "RK-T410(Cut) Series", 3013},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     InstallRig rig;
-    rig.system.realVersion = Windows(10);
+    rig.system.realVersion = c.real;
     rig.system.nativeMachine = c.machine;
     rig.system.protectedPrint = c.setting;
+    rig.spooler.addDriverError = c.driverError;
     if (c.policy) rig.registry.dwords[kPolicy] = *c.policy;
+    if (c.currentMajor) rig.registry.dwords[kCurrentMajor] = *c.currentMajor;
     const InstallOutcome outcome = Install(rig, Inputs(), kVariant64);
     EXPECT_EQ(outcome.step, c.step);
     EXPECT_EQ(outcome.completed, c.step == InstallStep::None);
     if (outcome.completed) continue;
+    if (c.step == InstallStep::AddPrinterDriver) {
+      const std::string message = FailureMessage(outcome, [](std::uint32_t) { return std::string(); });
+      const std::string likely = "The printer was not installed.\n\nWindows refused the printer driver, most likely "
+                                 "because Windows protected print mode is on";
+      EXPECT_EQ(message.rfind(likely, 0) == 0, !c.setting.has_value()) << message;
+      continue;
+    }
     EXPECT_EQ(outcome.subject, c.subject);
     EXPECT_TRUE(rig.files.checked.empty());
     EXPECT_TRUE(rig.notifier.questions.empty());
@@ -730,6 +762,22 @@ TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
             "    RKUNI.dll: text of 2\n\n"
             "Oriel also looked beside Oriel.exe, in \"D:\\Oriel\\x64\": none of the package's files can be read "
             "there:\n    text of 3");
+
+  // Run as administrator from a drive mapped in the user's session, which the
+  // elevated token does not see: both folders are "path not found".
+  InstallRig mapped;
+  startedElsewhere(mapped);
+  mapped.files.programFolder = u"Z:\\Oriel";
+  mapped.files.unseenDrives = {'Z'};
+  for (const std::string& name : PackageFiles()) {
+    mapped.files.unreadable["Z:\\Oriel\\x64\\" + name] = testing::kErrorPathNotFound;
+  }
+  const std::string message = FailureMessage(Install(mapped, Inputs(), kVariant64), systemText);
+  EXPECT_EQ(message.substr(0, message.find("The driver package")),
+            "The printer was not installed.\n\nOriel cannot see the drive Z:. A drive letter mapped to a network "
+            "share in your session is not seen by a program run as administrator. Start Oriel.exe from the share's "
+            "own path (\\\\server\\share\\...), or copy Oriel.exe and its package folders to this PC, then run "
+            "Oriel again.\n\n");
 }
 
 // The package calls take the system code page. Where that is UTF-8, Windows
@@ -747,6 +795,7 @@ TEST(PackageFolder, BesideTheProgramAsTheSystemCodePageSpellsIt) {
       {"short name", 1252, u"D:\\LASK~1", std::nullopt, "D:\\LASK~1"},
       {"no short name", 1252, std::nullopt, std::nullopt, ""},
       {"started there", 1252, std::nullopt, lask, ""},
+      {"started there, named in other case", 1252, std::nullopt, u"d:\\\u0141ASK", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -1031,12 +1080,22 @@ TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
   const std::string otherWindows =
       "The package in \"C:\\work\\win2k\" holds files for another kind of Windows than the spooler environment "
       "\"Windows NT x86\": put the matching package there.";
+  const std::string spooler =
+      "The Print Spooler service is not running: start it (where it is disabled, set its startup type to "
+      "Automatic first, in Services), then run Oriel again.";
   const struct {
     std::uint32_t error;
     std::string hint;
   } cases[] = {
-      {1722, "The Print Spooler service is not running: start it (where it is disabled, set its startup type to "
-             "Automatic first, in Services), then run Oriel again."},
+      {1722, spooler},
+      // What a spooler that is stopping, restarting or hung answers.
+      {1726, spooler},
+      {1717, spooler},
+      {1727, spooler},
+      {1753, spooler},
+      {1930, "Windows refused the printer driver: since Windows Vista it accepts no kernel-mode printer drivers, and "
+             "the driver in this package is of a kind this Windows does not accept. A driver for this Windows from "
+             "the printer's maker is needed."},
       {5, administrator},
       {740, administrator},
       {1796, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "

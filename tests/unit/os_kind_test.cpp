@@ -4,8 +4,11 @@
 
 #include <cstring>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/library_loading.h"
 #include "resources/resource.h"
 
 namespace oriel {
@@ -195,6 +198,45 @@ TEST(RadioButtonForOsKind, EachKindHasItsButton) {
 
 TEST(RadioButtonForOsKind, NoButtonOutsideOneToNine) {
   for (int osKind : {0, -1, 10, 11, 100, -2147483647 - 1, 2147483647}) EXPECT_EQ(RadioButtonForOsKind(osKind), 0);
+}
+
+// A loader of XP's kind, which may ignore LOAD_LIBRARY_SEARCH_SYSTEM32 and
+// search the program's folder: it records every name it is handed.
+struct RecordingLoader : LibraryLoader {
+  RecordingLoader(bool hasFlags, bool flagLoads, std::wstring systemDirectory)
+      : flags(hasFlags), flagWorks(flagLoads), directory(std::move(systemDirectory)) {}
+  bool flags, flagWorks;
+  std::wstring directory;
+  std::vector<std::wstring> handed;
+  bool HasSearchFlags() override { return flags; }
+  void* LoadFromSystem32(const std::wstring& name) override {
+    handed.push_back(name);
+    return flagWorks ? this : nullptr;
+  }
+  std::wstring SystemDirectory() override { return directory; }
+  void* LoadFullPath(const std::wstring& path) override {
+    handed.push_back(path);
+    return this;
+  }
+};
+
+TEST(SystemLibrary, ABareNameOnlyWhereTheSearchFlagsExist) {
+  const std::wstring full = L"C:\\WINDOWS\\system32\\winspool.drv";
+  const struct {
+    RecordingLoader loader;
+    std::vector<std::wstring> handed;
+    DllSearchRestriction restriction;
+  } cases[] = {
+      {{false, true, L"C:\\WINDOWS\\system32"}, {full}, DllSearchRestriction::WithoutCurrentDirectory},
+      {{false, true, L""}, {}, DllSearchRestriction::WithoutCurrentDirectory},
+      {{true, true, L"C:\\WINDOWS\\system32"}, {L"winspool.drv"}, DllSearchRestriction::System32Only},
+      {{true, false, L"C:\\WINDOWS\\system32"}, {L"winspool.drv", full}, DllSearchRestriction::System32Only},
+  };
+  for (auto c : cases) {
+    EXPECT_EQ(LoadSystemLibrary(c.loader, L"winspool.drv") != nullptr, !c.handed.empty());
+    EXPECT_EQ(c.loader.handed, c.handed);
+    EXPECT_EQ(ChooseDllSearchRestriction(c.loader), c.restriction);
+  }
 }
 
 }  // namespace

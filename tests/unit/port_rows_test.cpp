@@ -111,6 +111,7 @@ TEST_F(ListPortsTest, AfterAStartAskedAgainWhileTheSpoolerDoesNotAnswer) {
             "EnumPortsA failed.\n\nSystem error 1722: text of 1722\n\nWait a moment, then press Back and Next to "
             "open this page again.");
   EXPECT_EQ(PortListFailureMessage(1722, false, text), ListFailureMessage("port list", "EnumPortsA", 1722, text));
+  EXPECT_EQ(PortListFailureMessage(5, true, text), ListFailureMessage("port list", "EnumPortsA", 5, text));
 }
 
 TEST_F(ListPortsTest, PortsAddedBetweenTheCallsAreFetchedWithTheNewSize) {
@@ -431,6 +432,16 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
        {"service SetAutomatic", "service Start", "service QueryStatus", "service QueryStatus", "service QueryStatus",
         "service SetDisabled"},
        Kind::NotRunning, "", 0, "The start under way may still finish"},
+      // A stop is waited on for its exit code; at the cap nothing is starting.
+      {"disabled, stopping at the cap", ServiceStartKind::Disabled, kServiceStopped, {},
+       {{kServiceStopPending, 0, 0, 1, 100000}},
+       {"service SetAutomatic", "service Start", "service QueryStatus", "service QueryStatus", "service QueryStatus",
+        "service SetDisabled"},
+       Kind::NotRunning, "", 0, "was set back to Disabled, as it was before."},
+      // Not known to be disabled: started as it is, never set to start
+      // automatically.
+      {"its start type unread", ServiceStartKind::Manual, kServiceStopped, {{"QueryStartKind", {5}}}, {},
+       {"service Start", "service QueryStatus"}, std::nullopt, "", 0},
       {"disabled, its state unread", ServiceStartKind::Disabled, kServiceStopped, {{"QueryStatus", {5}}}, {},
        {"service SetAutomatic", "service Start", "service QueryStatus refused 5 by QueryServiceStatusEx",
         "service SetDisabled"},
@@ -451,7 +462,11 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
     service.state = c.state;
     service.refusals = c.refusals;
     service.statusesAfterStart = c.statuses;
-    const auto failure = StartSpooler(service, system, c.kind == ServiceStartKind::Disabled);
+    const SpoolerStartOffer offer = OfferSpoolerStart(service);
+    EXPECT_EQ(offer.question,
+              StartSpoolerQuestion(c.kind == ServiceStartKind::Disabled && !c.refusals.contains("QueryStartKind")));
+    log.events.clear();  // the start type's query
+    const auto failure = StartSpooler(service, system, offer.disabled);
     EXPECT_EQ(log.events, c.calls);
     ASSERT_EQ(failure ? std::optional(failure->kind) : std::nullopt, c.failure);
     if (!failure) continue;
@@ -463,26 +478,33 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
               std::string::npos);
   }
 
-  // The session ends while a disabled spooler's start is waited on: Disabled
-  // is back before WM_ENDSESSION is answered, and the wait ends.
-  {
+  // The session ends while the start is waited on: a disabled spooler is
+  // Disabled again before WM_ENDSESSION is answered, any other keeps its
+  // start type, and the wait ends.
+  for (const ServiceStartKind kind :
+       {ServiceStartKind::Disabled, ServiceStartKind::Manual, ServiceStartKind::Automatic}) {
+    SCOPED_TRACE(static_cast<int>(kind));
     testing::EventLog log;
     testing::FakeSpoolerService service(&log);
     testing::FakeSystem system;
-    service.startKind = ServiceStartKind::Disabled;
+    service.startKind = kind;
     service.statusesAfterStart = {{pending, 0, 0, 1, 30000}};
-    SpoolerStart start(service, system, true);
+    const bool disabled = kind == ServiceStartKind::Disabled;
+    SpoolerStart start(service, system, disabled);
     bool ended = false;
     service.meanwhile = [&](const std::string& method) {
       if (method != "QueryStatus" || std::exchange(ended, true)) return;
       start.SessionEnding();
-      EXPECT_EQ(service.startKind, ServiceStartKind::Disabled);
+      EXPECT_EQ(service.startKind, kind);
     };
     const auto failure = start.Run();
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, Kind::SessionEnding);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"service SetAutomatic", "service Start", "service SetDisabled",
-                                                    "service QueryStatus"}));
+    const std::vector<std::string> calls =
+        disabled ? std::vector<std::string>{"service SetAutomatic", "service Start", "service SetDisabled",
+                                            "service QueryStatus"}
+                 : std::vector<std::string>{"service Start", "service QueryStatus"};
+    EXPECT_EQ(log.events, calls);
   }
 
   // Paced by the service's wait hint, a tenth of it, 1 s to 10 s; given up
@@ -538,6 +560,8 @@ TEST(SpoolerStart, StoppedDisabledOrRefusing) {
             "The Print Spooler service was started but did not report running within 15 seconds. Its last "
             "reported state was \"start pending\".");
   EXPECT_TRUE(SpoolerDoesNotAnswer(1722));
+  // A spooler stopping, restarting or hung: RPC_S_UNKNOWN_IF, RPC_S_CALL_FAILED_DNE, EPT_S_NOT_REGISTERED.
+  for (const std::uint32_t error : {1726u, 1717u, 1727u, 1753u}) EXPECT_TRUE(SpoolerDoesNotAnswer(error)) << error;
   EXPECT_FALSE(SpoolerDoesNotAnswer(5));
   EXPECT_EQ(StartSpoolerQuestion(true),
             "The Print Spooler service is disabled, so the ports cannot be listed and no printer can be installed. "

@@ -6,11 +6,13 @@
 //   bench_driver start <Oriel.exe> <floor_dialog.exe> <folder> <repetitions>
 //   bench_driver install-oriel <Oriel.exe> <folder> <settle ms>
 //   bench_driver install-floor <floor_install.exe> <folder> <settle ms>
+//   bench_driver install-held <Oriel.exe> <folder> <settle ms>
 //
 // <folder> is the package folder (win2k\ in it), the programs' current
 // directory. Each install run wants a prefix without the printer.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -138,6 +140,41 @@ int RunInstallOriel(const std::wstring& oriel, const std::wstring& folder, DWORD
   return 0;
 }
 
+// An install whose copy is held up (scripts/hold_copy.py): from the click on
+// the install button to the end of its window, the page is sent WM_NULL
+// over and over; the figure is the longest it took to answer one.
+int RunInstallHeld(const std::wstring& oriel, const std::wstring& folder, DWORD settleMs) {
+  OrielProcess app;
+  app.Start(oriel, folder);
+  e2e::Click(e2e::Control(WaitAnswering(app, kOsPageTitle), IDC_OS_NEXT));
+  e2e::Click(e2e::Control(WaitAnswering(app, kSettingsPageTitle), IDC_SET_NEXT));
+  HWND portPage = WaitAnswering(app, kPortPageTitle);
+  Sleep(settleMs);
+  const long long start = NowMicros();
+  e2e::Click(e2e::Control(portPage, IDC_PORT_INSTALL));
+  long long longest = 0;
+  int answered = 0;
+  while (IsWindow(portPage)) {
+    if (NowMicros() - start > kGiveUpMs * 1000LL) Fail("the window did not close after Install");
+    DWORD_PTR ignored = 0;
+    const long long sent = NowMicros();
+    if (SendMessageTimeoutW(portPage, WM_NULL, 0, 0, SMTO_NORMAL, kGiveUpMs, &ignored)) {
+      longest = std::max(longest, NowMicros() - sent);
+      ++answered;
+    }
+    Sleep(5);
+  }
+  HWND box = e2e::WaitForMessageBox(app);
+  const std::wstring text = e2e::MessageBoxText(box);
+  if (text != L"Completed!") Fail("Oriel did not complete the install: \"" + e2e::Utf8(text) + "\"");
+  e2e::PressMessageBoxButton(box);
+  const DWORD status = app.WaitForExit();
+  if (status != 0) Fail("Oriel ended with status " + std::to_string(status) + " after \"Completed!\"");
+  Report("held", "oriel", longest);
+  std::fprintf(stderr, "held: %d answers in %lld us, the longest %lld us\n", answered, NowMicros() - start, longest);
+  return 0;
+}
+
 int RunInstallFloor(const std::wstring& floor, const std::wstring& folder, DWORD settleMs) {
   OrielProcess app;
   app.Start(floor, folder);
@@ -160,7 +197,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: bench_driver start <Oriel.exe> <floor_dialog.exe> <folder> <repetitions>\n"
                "       bench_driver install-oriel <Oriel.exe> <folder> <settle ms>\n"
-               "       bench_driver install-floor <floor_install.exe> <folder> <settle ms>\n");
+               "       bench_driver install-floor <floor_install.exe> <folder> <settle ms>\n"
+               "       bench_driver install-held <Oriel.exe> <folder> <settle ms>\n");
   return 2;
 }
 
@@ -171,6 +209,7 @@ int wmain(int argc, wchar_t** argv) {
   try {
     if (args.size() == 5 && args[0] == L"start") return RunStart(args[1], args[2], args[3], static_cast<int>(Number(args[4].c_str())));
     if (args.size() == 4 && args[0] == L"install-oriel") return RunInstallOriel(args[1], args[2], Number(args[3].c_str()));
+    if (args.size() == 4 && args[0] == L"install-held") return RunInstallHeld(args[1], args[2], Number(args[3].c_str()));
     if (args.size() == 4 && args[0] == L"install-floor") return RunInstallFloor(args[1], args[2], Number(args[3].c_str()));
     return Usage();
   } catch (const std::exception& e) {

@@ -7,12 +7,14 @@
 
 namespace oriel::win32 {
 
-// Before anything else loads: keep DLL searches to the system directory, so a
-// DLL planted beside the installer (a download folder) is never picked up.
+// Before anything else loads: keep DLL searches to the system directory where
+// Windows can (else at least out of the current directory), so a DLL planted
+// beside the installer (a download folder) is never picked up.
 void RestrictDllSearch();
 
 // The module if the process has it already (kernel32, ntdll, user32, the
-// linked comctl32), else loaded from the system directory only; nullptr when
+// linked comctl32), else loaded from the system directory only, by full path
+// where Windows lacks LOAD_LIBRARY_SEARCH_SYSTEM32; nullptr when
 // neither works.
 HMODULE SystemModule(const wchar_t* name);
 

@@ -187,4 +187,17 @@ std::optional<std::u16string> Win32FileSystem::FromCodePage(const std::string& t
   return FromWide(wide);
 }
 
+// Each logon session has its own drive letters; an elevated token's session
+// is not the one the user mapped the drive in.
+// https://learn.microsoft.com/en-us/windows/win32/api/fileapi/nf-fileapi-getlogicaldrives
+// https://learn.microsoft.com/en-us/windows/win32/api/fileapi/nf-fileapi-getdrivetypea
+bool Win32FileSystem::DriveLetterSeen(char letter) {
+  const char upper = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
+  if (upper < 'A' || upper > 'Z') return true;
+  const DWORD drives = ::GetLogicalDrives();
+  if (drives != 0 && (drives & (1u << (upper - 'A'))) == 0) return false;
+  const char root[] = {upper, ':', '\\', '\0'};
+  return ::GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR;
+}
+
 }  // namespace oriel::win32

@@ -15,6 +15,7 @@ class Win32FileSystem final : public FileSystem {
   std::u16string ShortPath(const std::u16string& path) override;
   std::optional<std::string> ToCodePage(const std::u16string& text, std::uint32_t flags, bool* usedDefault) override;
   std::optional<std::u16string> FromCodePage(const std::string& text) override;
+  bool DriveLetterSeen(char letter) override;
 };
 
 }  // namespace oriel::win32

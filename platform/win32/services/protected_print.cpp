@@ -31,7 +31,7 @@ std::optional<bool> ProtectedPrintEnabled(std::int32_t* hresult) {
     return std::nullopt;
   };
   if (hresult != nullptr) *hresult = 0;
-  // combase.dll is Windows 8 and later; before that there is nothing to ask.
+  // combase.dll is Windows 8 and later; the installation asks only there.
   static HMODULE combase = SystemModule(L"combase.dll");
   if (combase == nullptr) return fail(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
   auto roInitialize = ORIEL_SYSTEM_FUNCTION(combase, RoInitialize);

@@ -24,9 +24,20 @@ DWORD WINAPI JobThread(void* parameter) {
   return 0;
 }
 
-// The dialog waited over on this (the only UI) thread; a nested wait keeps
-// the outer one's to put back.
+// The dialog waited over on this (the only UI) thread, and the thread of
+// its work; a nested wait keeps the outer one's to put back.
 HWND waitingOver = nullptr;
+HANDLE waitingFor = nullptr;
+
+// Calls of the work's being run on this thread now (a box of its may be
+// open below the current message).
+int answeringCalls = 0;
+
+struct DialogThreadCall {
+  const std::function<void()>* call;
+  std::exception_ptr error;
+  bool ran = false;
+};
 
 struct Controls {
   HWND dialog;
@@ -49,8 +60,9 @@ BOOL CALLBACK DisableControl(HWND child, LPARAM parameter) {
 
 class WaitGuard {
  public:
-  explicit WaitGuard(HWND dialog) : dialog_(dialog), outer_(waitingOver) {
+  explicit WaitGuard(HWND dialog) : dialog_(dialog), outer_(waitingOver), outerThread_(waitingFor) {
     waitingOver = dialog;
+    waitingFor = nullptr;  // until the work's thread runs
     if (dialog_ == nullptr) return;
     focus_ = ::GetFocus();
     owner_ = ::GetWindow(dialog_, GW_OWNER);
@@ -64,6 +76,7 @@ class WaitGuard {
   }
   ~WaitGuard() {
     waitingOver = outer_;
+    waitingFor = outerThread_;
     if (dialog_ == nullptr) return;
     for (HWND control : controls_.disabled) ::EnableWindow(control, TRUE);
     if (closeWasEnabled_) ::EnableMenuItem(::GetSystemMenu(dialog_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
@@ -77,6 +90,7 @@ class WaitGuard {
  private:
   HWND dialog_;
   HWND outer_;
+  HANDLE outerThread_;
   HWND focus_ = nullptr;
   HWND owner_ = nullptr;
   bool ownerWasEnabled_ = false;
@@ -96,6 +110,7 @@ void RunWhileAnswering(HWND dialog, const std::function<void()>& work) {
     work();
     return;
   }
+  waitingFor = thread;
   bool quit = false;
   WPARAM quitCode = 0;
   // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-msgwaitformultipleobjects
@@ -116,9 +131,49 @@ void RunWhileAnswering(HWND dialog, const std::function<void()>& work) {
   // The thread ended, or the wait failed: then it is waited for plainly, as
   // job lives on this stack.
   ::WaitForSingleObject(thread, INFINITE);
+  waitingFor = nullptr;
   ::CloseHandle(thread);
   if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
   if (job.error) std::rethrow_exception(job.error);
+}
+
+// A sent message, rather than a posted one: sent messages reach the thread in
+// any loop it runs, a menu's, a move's or a message box's included, where a
+// posted thread message would be lost.
+// https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-sendmessage
+bool RunOnDialogThread(HWND dialog, const std::function<void()>& call) {
+  if (::GetWindowThreadProcessId(dialog, nullptr) == ::GetCurrentThreadId()) {
+    call();
+    return true;
+  }
+  DialogThreadCall request{&call, nullptr};
+  ::SendMessageW(dialog, kRunOnDialogThreadMessage, 0, reinterpret_cast<LPARAM>(&request));
+  if (request.error) std::rethrow_exception(request.error);
+  return request.ran;
+}
+
+// Nothing may unwind through the sender's wait: what call throws goes back
+// to it.
+void AnswerRunOnDialogThread(LPARAM parameter) {
+  auto& request = *reinterpret_cast<DialogThreadCall*>(parameter);
+  request.ran = true;
+  ++answeringCalls;
+  try {
+    (*request.call)();
+  } catch (...) {
+    request.error = std::current_exception();
+  }
+  --answeringCalls;
+}
+
+void FinishWorkOver(HWND dialog) {
+  // A work that waits for a call running below this message cannot end first.
+  if (!IsWaitingOver(dialog) || waitingFor == nullptr || answeringCalls > 0) return;
+  // https://learn.microsoft.com/en-us/windows/win32/api/winuser/nf-winuser-peekmessagew (PM_QS_SENDMESSAGE)
+  while (::MsgWaitForMultipleObjects(1, &waitingFor, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
 }
 
 }  // namespace oriel::win32

@@ -1,6 +1,6 @@
 #pragma once
 // Long work off the UI thread, so that Windows does not mark the wizard
-// "Not Responding" while a service starts.
+// "Not Responding" while a service starts or a driver is installed.
 #include <windows.h>
 
 #include <functional>
@@ -18,5 +18,25 @@ void RunWhileAnswering(HWND dialog, const std::function<void()>& work);
 // Whether RunWhileAnswering waits over this dialog now: its OK and Cancel
 // commands are then ignored and its cursor is the wait cursor.
 bool IsWaitingOver(HWND dialog);
+
+// For work run by RunWhileAnswering over dialog: runs call on the dialog's
+// thread, between the messages it answers there (so a message box it shows
+// is owned and driven by that thread), and returns once call has returned;
+// what call threw is thrown here. Called on the dialog's own thread, it just
+// calls. false when call could not be run (the dialog is gone).
+bool RunOnDialogThread(HWND dialog, const std::function<void()>& call);
+
+// The message RunOnDialogThread sends; a DialogPage hands it to
+// AnswerRunOnDialogThread.
+inline constexpr UINT kRunOnDialogThreadMessage = WM_APP + 0x3A7;
+void AnswerRunOnDialogThread(LPARAM request);
+
+// For a handler of a message that arrives while RunWhileAnswering waits over
+// dialog, which must not return before the work has ended (WM_ENDSESSION:
+// Windows may end the process once it returns). Answers only messages sent
+// to this thread meanwhile, so that the work's sends still get through.
+// Returns at once where the work waits for a RunOnDialogThread call that
+// this thread is still running (its message box is open).
+void FinishWorkOver(HWND dialog);
 
 }  // namespace oriel::win32

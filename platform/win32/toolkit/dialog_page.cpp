@@ -94,6 +94,11 @@ INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wParam));
       return FALSE;  // the dialog manager's own rescaling follows
+    // https://learn.microsoft.com/en-us/windows/win32/shutdown/wm-queryendsession
+    case WM_QUERYENDSESSION:
+      if (OnQueryEndSession()) return FALSE;  // the default answer, TRUE
+      ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, FALSE);
+      return TRUE;
     // https://learn.microsoft.com/en-us/windows/win32/shutdown/wm-endsession
     case WM_ENDSESSION:
       OnEndSession(wParam != FALSE);
@@ -101,6 +106,9 @@ INT_PTR DialogPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYDRAGICON:
       // One of the messages a dialog procedure answers by its return value.
       return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    case kRunOnDialogThreadMessage:
+      AnswerRunOnDialogThread(lParam);
+      return TRUE;
     default:
       return FALSE;
   }

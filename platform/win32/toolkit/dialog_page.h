@@ -40,6 +40,8 @@ class DialogPage : public Window {
   // WM_DPICHANGED (per-monitor v2): the dialog manager rescales the dialog
   // and its fonts afterwards; what the page sized in pixels is its own.
   virtual void OnDpiChanged(UINT /*dpi*/) {}
+  // WM_QUERYENDSESSION: false asks Windows not to end the session now.
+  virtual bool OnQueryEndSession() { return true; }
   // WM_ENDSESSION: ending is its wParam. Windows may end the process any
   // time after it returns.
   virtual void OnEndSession(bool /*ending*/) {}
