@@ -110,7 +110,8 @@ fresh:
 clean:
 	rm -rf build dist
 
-VERSION := 5.0.0
+# The release folder's name takes project(VERSION) from CMakeLists.txt.
+VERSION := $(shell sed -n 's/^project.Oriel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 # make dist SIGN_PFX=<file.pfx> SIGN_PASSWORD=<password> [SIGN_TIMESTAMP_URL=<url>] [SIGN_URL=<url>]
 # signs the exe; dist.sh reads them from the environment.
 dist: deps
