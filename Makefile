@@ -61,13 +61,15 @@ E2E_JOBS ?= 2
 e2e: mingw mingw64
 	@scripts/with_32bit.sh scripts/e2e_all.sh $(E2E_JOBS) $(SUITE)
 
-# Runs every tier and fails if any failed.
+# Runs every tier and fails if any failed; ends with the failed cases, each
+# with its log lines and picture.
 test: deps
-	@status=0; \
+	@mkdir -p build; export ORIEL_TEST_STAMP=$$(mktemp -p build); status=0; \
 	$(MAKE) --no-print-directory unit || status=1; \
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=5 || status=1; \
 	$(MAKE) --no-print-directory e2e || status=1; \
-	exit $$status
+	scripts/failed_cases.sh $$ORIEL_TEST_STAMP $(NATIVE) $(ASAN) $(MINGW) $(MINGW64); \
+	rm -f $$ORIEL_TEST_STAMP; exit $$status
 
 FUZZ_SECONDS ?= 60
 fuzz: deps
