@@ -93,7 +93,7 @@ bench: deps
 	cmake --build $$build -j2 --target Oriel bench_driver floor_install floor_dialog fill_bench && \
 	$(XVFB) scripts/bench.sh $$target'
 
-# Refreshes the README's pictures from a headless walk under Wine.
+# Refreshes the pictures in docs/screenshots from a headless walk under Wine.
 screenshots: mingw mingw64
 	@env -u DISPLAY scripts/with_32bit.sh scripts/run.sh build/demo
 	@env -u DISPLAY ORIEL_DPI=192 scripts/with_32bit.sh scripts/run.sh build/demo

@@ -14,7 +14,9 @@ cd "$root"
 lines_in_console_log() {
   local log=$1 name=$2
   awk -v name="$name" '
-    function is_case_line(line) { return line ~ /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / || line ~ /^ *Start +[0-9]+: / }
+    function is_case_line(line) {
+      return line ~ /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / || line ~ /^ *Start +[0-9]+: / || line ~ /^[0-9]+% tests passed/
+    }
     start && is_case_line($0) { print start "-" NR - 1; found = 1; exit }
     !start && index($0, " " name " ") && $0 ~ /Test +#[0-9]+: / { start = NR }
     END { if (start && !found) print start "-" NR }' "$log"
