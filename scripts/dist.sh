@@ -64,7 +64,7 @@ Deploying
   3. Pick the model and the port, press Install.
 
 Exit status (for scripted installs)
-  0  a printer was installed
+  0  a printer was installed with every setting
   1  the wizard ended without installing
   2  an installation was attempted and failed: no printer was installed
      (a message said why)
