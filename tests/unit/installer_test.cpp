@@ -1197,7 +1197,9 @@ std::vector<std::string> EveryMessage() {
         outcome.programFolderCheck.reset();
         outcome.programFolderUnnamed = "[other folder]";
         messages.push_back(ProgramFolderUnnamedParagraph(outcome));
+        outcome.unseenDrive = "[drive]";
       }
+      outcome.protectedPrintUnknown = f.step == InstallStep::AddPrinterDriver;
       messages.push_back(FailureMessage(outcome, systemText));
     }
   }
