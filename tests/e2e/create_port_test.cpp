@@ -8,9 +8,13 @@
 namespace e2e {
 namespace {
 
-const std::wstring kAddLocalPortTitle = L"Add a Local Port";
-constexpr int kLpt1Row = 5;  // in Wine's own port list
-constexpr int kCom3Row = 2;
+// The local monitor's dialog: Wine's, or Windows' own (localui).
+const std::wstring kAddLocalPortTitle = UnderWine() ? L"Add a Local Port" : L"Port Name";
+
+int RowOf(HWND list, const std::wstring& name) {
+  const std::vector<std::wstring> names = ListViewColumnTexts(list);
+  return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+}
 
 struct Header {
   std::vector<std::wstring> titles;
@@ -40,8 +44,7 @@ protected:
   HWND OpenPortPageWithCom3() {
     HWND page = OpenPortPage(OpenSettingsPage());
     HWND list = Control(page, IDC_PORT_LIST);
-    EXPECT_EQ(ListViewText(list, kCom3Row), L"COM3:");
-    ListViewSelectRow(list, kCom3Row);
+    ListViewSelectRow(list, RowOf(list, L"COM3:"));
     header_ = ReadHeader(list);
     return page;
   }
@@ -56,9 +59,9 @@ protected:
   void ExpectRebuilt(HWND page) {
     HWND list = Control(page, IDC_PORT_LIST);
     EXPECT_EQ(ListViewColumnTexts(list), SpoolerPortNames());
-    EXPECT_EQ(ListViewText(list, kLpt1Row), L"LPT1:");
-    EXPECT_EQ(ListViewSelectedRows(list), std::vector<int>{kLpt1Row}) << "the user's COM3: should be forgotten";
-    EXPECT_EQ(ListViewState(list, kLpt1Row) & LVIS_FOCUSED, 0u);
+    const int lpt1 = RowOf(list, L"LPT1:");
+    EXPECT_EQ(ListViewSelectedRows(list), std::vector<int>{lpt1}) << "the user's COM3: should be forgotten";
+    EXPECT_EQ(ListViewState(list, lpt1) & LVIS_FOCUSED, 0u);
     EXPECT_TRUE(ReadHeader(list) == header_) << "columns changed";
     EXPECT_EQ(SendWithTimeout(Control(page, IDC_PORT_PROGRESS), PBM_GETPOS), 0);
     EXPECT_EQ(SendWithTimeout(Control(page, IDC_PORT_PROGRESS), PBM_GETRANGE, FALSE), 100);

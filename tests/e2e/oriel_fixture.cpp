@@ -1,6 +1,7 @@
 #include "tests/e2e/oriel_fixture.h"
 
 #include <exception>
+#include <map>
 
 namespace e2e {
 
@@ -14,6 +15,46 @@ const std::vector<int>& SerialListIds() {
   static const std::vector<int> ids = {IDC_SET_BAUD, IDC_SET_DATABITS, IDC_SET_STOPBITS, IDC_SET_PARITY,
                                        IDC_SET_FLOW};
   return ids;
+}
+
+std::string CannotShowVersion(const std::wstring& version) {
+  if (!WindowsHost()) return {};
+  static const std::map<std::wstring, std::pair<DWORD, DWORD>> kVersions = {
+      {L"win2k", {5, 0}}, {L"winxp", {5, 1}}, {L"win2003", {5, 2}}, {L"vista", {6, 0}},
+      {L"win7", {6, 1}},  {L"win8", {6, 2}},  {L"win81", {6, 3}},   {L"win10", {10, 0}}};
+  const std::pair<DWORD, DWORD> host = HostVersion();
+  const auto wanted = kVersions.find(version);
+  if (wanted != kVersions.end() && wanted->second == host) return {};
+  return "needs Oriel to see Windows \"" + Utf8(version) + "\", which only the Linux harness stages (Wine's "
+         "AppDefaults Version); this host is " + std::to_string(host.first) + "." + std::to_string(host.second);
+}
+
+std::string CannotInstall() {
+  if (UnderWine() && CurrentTarget().wow64) {
+    return "Wine 8 refuses AddPrinterA for the x64 driver from a 32-bit process (87); Windows' spooler accepts it";
+  }
+  return TestPackages::NoRealDriver();
+}
+
+OrielTest::OrielTest() {
+  if (!WindowsHost()) return;
+  snapshot_ = std::make_unique<MachineSnapshot>();
+  // A case meets no question about Windows managing the default printer,
+  // as on Windows 7, unless it asks for that itself.
+  if (!UnderWine() && HostVersion().first >= 10) {
+    WriteRegistryDword(HKEY_CURRENT_USER, kWindowsKey, L"LegacyDefaultPrinterMode", 1);
+  }
+}
+
+OrielTest::~OrielTest() {
+  if (!snapshot_) return;
+  app_.Kill();
+  packages_.reset();
+  try {
+    for (const std::string& problem : snapshot_->Restore()) ADD_FAILURE() << "isolation: " << problem;
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << "isolation: " << e.what();
+  }
 }
 
 void OrielTest::TearDown() {
@@ -36,7 +77,12 @@ void OrielTest::TearDown() {
 void OrielTest::Launch(const std::wstring& windowsVersion, const TestPackages::Options& packageOptions,
                        bool copyExe) {
   std::wstring exe = OrielExePath();
-  SetReportedWindowsVersion(ExeFileName(exe), windowsVersion);
+  if (!WindowsHost()) {
+    SetReportedWindowsVersion(ExeFileName(exe), windowsVersion);
+  } else if (const std::string why = CannotShowVersion(windowsVersion);
+             !why.empty() && windowsVersion != kDefaultWindowsVersion) {
+    throw std::runtime_error("the case " + why + ", and did not skip");
+  }
   packages_ = std::make_unique<TestPackages>(packageOptions);
   if (copyExe) {
     const std::wstring copy = packages_->Root() + L"\\" + ExeFileName(exe);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/e2e/spooler_checks.h"
 #include "tests/e2e/test_package.h"
 #include "tests/e2e/ui_driver.h"
 
@@ -39,8 +40,25 @@ const std::vector<int>& OsRadioIds();
 // parity, flow control.
 const std::vector<int>& SerialListIds();
 
+// Why Oriel cannot be shown `version` here: on a Windows host only the
+// host's own version is there (Launch takes kDefaultWindowsVersion for it);
+// Wine's AppDefaults stage the others under the Linux harness. Empty when it can.
+std::string CannotShowVersion(const std::wstring& version);
+
+#define ORIEL_SKIP_UNLESS_SHOWN(version) \
+  if (const std::string why_ = CannotShowVersion(version); !why_.empty()) GTEST_SKIP() << why_
+// Why a printer cannot be added on the run's driver here; empty when it can.
+std::string CannotInstall();
+
+#define ORIEL_SKIP_UNLESS_INSTALLABLE() \
+  if (const std::string why_ = CannotInstall(); !why_.empty()) GTEST_SKIP() << why_
+
 class OrielTest : public ::testing::Test {
 protected:
+  // On a Windows host (ORIEL_E2E_HOST=windows) the case's traces are
+  // recorded first and removed at the end, after Oriel has been ended.
+  OrielTest();
+  ~OrielTest() override;
   void TearDown() override;
 
   // Sets the Windows version Wine reports to the program, makes the package
@@ -74,6 +92,7 @@ protected:
   TestPackages& Packages() { return *packages_; }
 
 private:
+  std::unique_ptr<MachineSnapshot> snapshot_;  // first: it is put back last
   std::unique_ptr<TestPackages> packages_;
   OrielProcess app_;  // after packages_: it ends before the folder goes
 };

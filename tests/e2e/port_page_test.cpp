@@ -78,6 +78,9 @@ void ExpectPreselected(HWND list, int row, const std::wstring& name) {
   EXPECT_EQ(ListViewState(list, row) & LVIS_FOCUSED, 0u) << "the preselected row is focused";
 }
 
+const std::vector<std::wstring> kWinePorts = {L"COM1:", L"COM2:", L"COM3:", L"COM4:",
+                                              L"FILE:", L"LPT1:", L"LPT2:", L"LPT3:"};
+
 class PortPage : public OrielUiTest, public ::testing::WithParamInterface<PortSetup> {
 protected:
   HWND OpenPage() { return OpenPortPage(OpenSettingsPage()); }
@@ -85,6 +88,11 @@ protected:
 
 TEST_P(PortPage, PreselectsForSpoolerPorts) {
   const PortSetup& setup = GetParam();
+  // Windows' spooler lists the ports in an order of its own.
+  if (const std::vector<std::wstring> ports = SpoolerPortNames(); !UnderWine() && Head(ports, 8) != kWinePorts) {
+    GTEST_SKIP() << "built on Wine's port order; this spooler lists " << Utf8(ports.empty() ? L"none" : ports[0])
+                 << " first";
+  }
   RemovePorts(setup.remove);
   AddPorts(setup.add);
   const std::vector<std::wstring> spooler = SpoolerPortNames();
@@ -103,9 +111,6 @@ TEST_P(PortPage, PreselectsForSpoolerPorts) {
     ExpectPreselected(list, setup.selectedRow, setup.selected);
   }
 }
-
-const std::vector<std::wstring> kWinePorts = {L"COM1:", L"COM2:", L"COM3:", L"COM4:",
-                                              L"FILE:", L"LPT1:", L"LPT2:", L"LPT3:"};
 
 INSTANTIATE_TEST_SUITE_P(
     Ports, PortPage,
@@ -163,6 +168,7 @@ TEST_F(PortPage, ListColumnsStyleAndProgress) {
 // pixels (150 and 280, 340 for the monitors at 96 DPI) must grow with them.
 // Wine gives a DPI-aware program the LogPixels of the user's desktop.
 TEST_F(PortPage, ColumnsScaleWithTheDpi) {
+  if (WindowsHost()) GTEST_SKIP() << "Windows takes a new LogPixels at the next sign-in, Wine at the next start";
   WriteRegistryDword(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", 192);
   Launch();
   HWND page = OpenPage();
@@ -208,9 +214,9 @@ TEST_F(PortPage, EveryWayBackKeepsSettingsAndRebuildsPage) {
     Click(Control(settings, IDC_SET_NEXT));
     HWND page = WaitPortPage(previous);
     HWND list = Control(page, IDC_PORT_LIST);
-    ExpectPreselected(list, 5, L"LPT1:");
+    ExpectPreselected(list, RowOf(list, L"LPT1:"), L"LPT1:");
     EXPECT_EQ(SendWithTimeout(Control(page, IDC_PORT_PROGRESS), PBM_GETPOS), 0);
-    ListViewSelectRow(list, 2);  // COM3:, the user's pick, to be forgotten
+    ListViewSelectRow(list, RowOf(list, L"COM3:"));  // the user's pick, to be forgotten
 
     way.leave(page);
     WaitForWindowGone(page, kPortPageTitle);
@@ -247,7 +253,7 @@ TEST_F(PortPage, ConfigureLpt1ShowsMonitorDialog) {
   HWND page = OpenPage();
   HWND list = Control(page, IDC_PORT_LIST);
   const ListState before = ReadList(list);
-  ASSERT_EQ(before.selected, std::vector<int>{5});
+  ASSERT_EQ(before.selected, std::vector<int>{RowOf(list, L"LPT1:")});
   Click(Control(page, IDC_PORT_CONFIGURE));
   HWND configure = WaitForWindow(App(), kConfigureLptTitle);
   EXPECT_TRUE(IsWindow(page));

@@ -40,6 +40,7 @@ TEST_F(Spine, NextOnOsPageShowsSettingsPage) {
 }
 
 TEST_F(Spine, EnterWithoutFocusedPushButtonActsAsNext) {
+  ORIEL_SKIP_UNLESS_SHOWN(L"win7");
   Launch(L"win7");
   HWND osPage = WaitOsPage();
   // The marked radio button: focusing it sends no click of its own, and no
@@ -60,6 +61,7 @@ TEST_F(Spine, EnterWithExitFocusedPressesExit) {
 }
 
 TEST_F(Spine, BackOnSettingsShowsOsPageAgain) {
+  ORIEL_SKIP_UNLESS_SHOWN(L"win7");
   Launch(L"win7");
   HWND firstOsPage = WaitOsPage();
   ExpectOnlyMarked(firstOsPage, IDC_OS_WIN7);
@@ -104,7 +106,8 @@ TEST_F(Spine, EnterInModelListEndsWithoutInstalling) {
 
 // Every case starts from a state no other case has touched. The first of
 // this pair leaves a driver, a printer, a registry value and a file behind;
-// the runner starts the second in a reset prefix, where none may be left.
+// the second, run next, may find none: the harness resets the prefix, and on
+// a Windows host the fixture removes them (in either order nothing is left).
 const std::wstring kTraceName = L"Oriel isolation trace";
 const std::wstring kTraceKey = L"Software\\Oriel isolation trace";
 const std::wstring kTraceFile = L"isolation-trace.txt";
@@ -115,8 +118,9 @@ bool TraceFileExists() {
 }
 
 TEST_F(Spine, IsolationLeavesTracesForTheNextCase) {
+  ORIEL_SKIP_UNLESS_INSTALLABLE();
   const std::wstring& environment = CurrentTarget().environment;
-  RegisterPlaceholderDriver(environment, kTraceName);
+  RegisterTestDriver(environment, kTraceName);
   PRINTER_INFO_2W printer{};
   printer.pPrinterName = const_cast<LPWSTR>(kTraceName.c_str());
   printer.pPortName = const_cast<LPWSTR>(L"FILE:");

@@ -63,9 +63,10 @@ std::optional<PrinterRecord> SpoolerPrinter(const std::wstring& name);
 // GetPrinterDriverDirectoryW; throws when the spooler gives none.
 std::wstring DriverDirectory(const std::wstring& environment);
 
-// Registers a driver of that name from placeholder files of its own
-// (AddPrinterDriverW level 3); throws when the spooler refuses.
-void RegisterPlaceholderDriver(const std::wstring& environment, const std::wstring& name);
+// Registers a driver of that name (AddPrinterDriverW level 3) from files of
+// its own: placeholders under Wine, which loads no driver; on Windows the
+// machine's Unidrv with a GPD of the test's. Throws when the spooler refuses.
+void RegisterTestDriver(const std::wstring& environment, const std::wstring& name);
 
 // ---- Registry ----
 std::optional<std::wstring> ReadRegistryText(HKEY root, const std::wstring& path, const std::wstring& name);
@@ -88,6 +89,49 @@ void AddPorts(const std::vector<std::wstring>& names);
 // ---- Files ----
 std::wstring FileNamePart(const std::wstring& path);
 bool SameName(const std::wstring& a, const std::wstring& b);  // ignoring case, as the file system does
+
+// ---- Isolation where no harness resets the machine ----
+// Records, before a case, what it or Oriel may touch: printers, drivers,
+// the Ports values, the registry values the cases and Oriel write, the files
+// of the driver directories and the default printer. Restore() removes what
+// the case added, puts back what it changed and names what it could not.
+class MachineSnapshot {
+public:
+  MachineSnapshot();
+  ~MachineSnapshot();
+  MachineSnapshot(const MachineSnapshot&) = delete;
+  MachineSnapshot& operator=(const MachineSnapshot&) = delete;
+  std::vector<std::string> Restore();
+
+  struct Value {
+    std::wstring name;
+    DWORD type;
+    std::vector<BYTE> data;
+    bool operator==(const Value&) const = default;
+  };
+  struct Key {
+    HKEY root;
+    std::wstring path;
+    std::vector<std::wstring> only;  // the values kept; empty: all of them
+    bool existed = false;
+    std::map<std::wstring, Value> values;  // by upper-case name
+  };
+  struct Stamp {
+    ULONGLONG size;
+    FILETIME written;
+  };
+
+private:
+  std::vector<std::wstring> printers_;
+  std::vector<std::pair<std::wstring, DriverRecord>> drivers_;
+  std::vector<Key> keys_;
+  std::map<std::wstring, Stamp> files_;  // upper-case path
+  std::wstring defaultPrinter_;
+  friend bool UnchangedSinceTheCaseBegan(const std::wstring& path);
+};
+// The file lay there as it is now before the case began (false without a
+// snapshot: under the harness every case starts from a fresh prefix).
+bool UnchangedSinceTheCaseBegan(const std::wstring& path);
 
 // ---- Pages ----
 // Returns once the thread that owns `listView` has handled everything posted

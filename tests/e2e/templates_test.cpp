@@ -145,6 +145,7 @@ void ExpectDialogFrame(HWND dialog, const std::wstring& title) {
 class Templates : public OrielUiTest {};
 
 TEST_F(Templates, OsPage) {
+  ORIEL_SKIP_UNLESS_SHOWN(L"win7");
   Launch(L"win7");
   HWND page = WaitOsPage();
   ExpectDialogFrame(page, kOsPageTitle);

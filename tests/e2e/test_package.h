@@ -41,6 +41,13 @@ public:
   static const std::vector<std::wstring>& FileNames();
   // The bytes written for a file (also for an omitted one).
   static std::string Contents(const std::wstring& folder, const std::wstring& name);
+  // Windows loads the driver it registers, so there the package of the run's
+  // own environment is a real one: the machine's Unidrv files, a GPD of ours
+  // for each model and a plug-in .ini that names no plug-in. Empty where the
+  // files are placeholders (under Wine, and in the other package folder).
+  static std::wstring MachineFile(const std::wstring& folder, const std::wstring& name);
+  // Why a case that needs a real driver cannot run here; empty when it can.
+  static std::string NoRealDriver();
 
   bool Omitted(const std::wstring& folder, const std::wstring& name) const;
 

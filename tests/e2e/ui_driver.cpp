@@ -191,6 +191,32 @@ const RunTarget& CurrentTarget() {
   return target;
 }
 
+bool WindowsHost() { return GetEnv(L"ORIEL_E2E_HOST") == L"windows"; }
+
+bool UnderWine() {
+  static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+static const OSVERSIONINFOW& HostVersionInfo() {
+  // GetVersionEx answers by the driver's manifest; RtlGetVersion does not.
+  // https://learn.microsoft.com/en-us/windows-hardware/drivers/ddi/wdm/nf-wdm-rtlgetversion
+  static const OSVERSIONINFOW info = [] {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto get = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!get || get(&version) != 0) Fail("RtlGetVersion failed");
+    return version;
+  }();
+  return info;
+}
+
+std::pair<DWORD, DWORD> HostVersion() { return {HostVersionInfo().dwMajorVersion, HostVersionInfo().dwMinorVersion}; }
+
+DWORD HostBuild() { return HostVersionInfo().dwBuildNumber; }
+
 void SetReportedWindowsVersion(const std::wstring& exeFileName, const std::wstring& version) {
   const std::wstring path = L"Software\\Wine\\AppDefaults\\" + exeFileName;
   HKEY key = nullptr;

@@ -43,6 +43,16 @@ struct RunTarget {
 };
 const RunTarget& CurrentTarget();
 
+// ORIEL_E2E_HOST=windows: no Linux harness resets the machine between cases
+// or stages anything for them; the fixture isolates the cases itself.
+bool WindowsHost();
+// Wine runs the driver (ntdll exports wine_get_version); otherwise Windows
+// does, and each case holds it to Windows' documented behaviour.
+bool UnderWine();
+// The host's own version as RtlGetVersion gives it, e.g. {10, 0}, and build.
+std::pair<DWORD, DWORD> HostVersion();
+DWORD HostBuild();
+
 // Sets HKCU\Software\Wine\AppDefaults\<exe>\Version (e.g. L"win2k") for
 // processes started afterwards; an empty version removes the value.
 void SetReportedWindowsVersion(const std::wstring& exeFileName, const std::wstring& version);

@@ -80,7 +80,7 @@ class OpenPrinterSpy {
 
 TEST(Spooler, ExistingPrinterMovesToAnotherPort) {
   const std::string name = "Oriel tier printer";
-  e2e::RegisterPlaceholderDriver(Environment(), L"Oriel tier driver");
+  e2e::RegisterTestDriver(Environment(), L"Oriel tier driver");
   win32::Win32Spooler spooler;
   PrinterRecord2 created{};
   created.pPrinterName = name.c_str();
