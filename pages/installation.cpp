@@ -98,7 +98,7 @@ void ReportInstallation(HWND owner, const PortPage& portPage, INT_PTR portPageRe
   if (!outcome->settingsNotWritten.empty()) {
     // A printer that is not the default, or lacks its serial settings, is
     // no "Completed!".
-    Outcome() = WizardOutcome::InstallFailed;
+    Outcome() = WizardOutcome::InstalledWithoutSettings;
     show(win32::WideFromAnsi(SettingsNotWrittenMessage(*outcome, win32::SystemErrorText)));
     return;
   }

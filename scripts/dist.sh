@@ -64,9 +64,12 @@ Deploying
   3. Pick the model and the port, press Install.
 
 Exit status (for scripted installs)
-  0  a printer was installed
+  0  a printer was installed with every setting
   1  the wizard ended without installing
-  2  an installation was attempted and failed (a message said why)
+  2  an installation was attempted and failed: no printer was installed
+     (a message said why)
+  3  the printer was installed, but a setting (the default printer, the
+     serial port's settings) was not written (a message named it)
 
 Supported: Windows XP SP3 and later, 32-bit and 64-bit.
 

@@ -61,7 +61,10 @@ trap 'kill $watcher 2>/dev/null; cleanup' EXIT
 trap 'exit 143' TERM INT
 
 t0=$(now)
-if [ $listing = no ]; then
+# ORIEL_E2E_DISPLAY=:0 runs the case on that display, to watch it.
+if [ $listing = no ] && [ -n "${ORIEL_E2E_DISPLAY:-}" ]; then
+  echo "$ORIEL_E2E_DISPLAY" >"$run/display"
+elif [ $listing = no ]; then
   # A display of the run's own: Xvfb picks a free number and writes it to fd 3.
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >/dev/null 2>"$run/xvfb.log" &
   echo $! >"$run/xvfb.pid"
@@ -92,7 +95,9 @@ if [ ! -s "$run/display" ]; then
   echo "e2e $target $name: Xvfb did not start"
   exit 1
 fi
-export DISPLAY=":$(head -n 1 "$run/display")"
+DISPLAY=$(head -n 1 "$run/display")
+[[ $DISPLAY == *:* ]] || DISPLAY=":$DISPLAY"
+export DISPLAY
 
 shots="$root/build/screenshots"
 mkdir -p "$shots"

@@ -11,6 +11,9 @@ cd "$root"
 oriel_can_run_32bit
 echo "e2e: $(oriel_32bit_mode_line)"
 status=0 binary=0 only=() pids=()
+# make test lists the failed cases of every tier itself, once at its end.
+stamp=${ORIEL_TEST_STAMP:-}
+if [ -z "$stamp" ]; then stamp=$(mktemp); trap 'rm -f "$stamp"' EXIT; fi
 if [ -z "$suite" ]; then
   ctest --test-dir build/mingw --output-on-failure -R '^binary\.' || binary=1
 else
@@ -55,4 +58,5 @@ if [ "$ORIEL_RUN32" = no ]; then
   else shipped="the shipped exe was built but FAILED the binary checks"; fi
   echo "e2e: win32 and wow64 runs $(oriel_skip_32bit_line "$shipped")"
 fi
+[ -n "${ORIEL_TEST_STAMP:-}" ] || scripts/failed_cases.sh "$stamp" build/mingw build/mingw64
 exit $status

@@ -31,14 +31,17 @@ constexpr Hint kHints[] = {
     {{1796, 0}, false,
      "The port is unknown: connect the printer and switch it on, or create the port with \"Create Port...\", "
      "then run Oriel again."},
+    // ERROR_UNKNOWN_PRINTER_DRIVER from AddPrinter: the spooler looks the
+    // driver up in its own environment, and the package was for another.
     {{1797, 0}, true,
-     "The print spooler has no printer driver \"<driver>\" for its own environment, so no printer can use it. "
-     "Oriel registered the driver for \"<environment>\" from \"<folder>\"; where that is not the spooler's "
-     "environment, this package does not suit this Windows."},
+     "This Windows needs the other driver package: a 64-bit Windows takes the x64 package, a 32-bit Windows the "
+     "win2k package. Oriel installed the driver \"<driver>\" for \"<environment>\" from \"<folder>\", which "
+     "this Windows cannot use for a printer. Make sure each folder holds the package its name says, then run "
+     "Oriel again."},
     {{3013, 3014}, false, "The system's driver policy refused this printer driver: ask your administrator to allow it."},
     {{193, 216}, true,
-     "The package in \"<folder>\" holds files for another kind of Windows than the spooler environment "
-     "\"<environment>\": put the matching package there."},
+     "The driver files in \"<folder>\" are for another kind of Windows than this one (\"<environment>\"): copy "
+     "the complete folder from the printer maker's download there, then run Oriel again."},
     {{32, 0}, false, "A file is in use: close the programs that are printing, then run Oriel again."},
     {{112, 0}, false, "The disk is full: free some space on the system drive, then run Oriel again."},
     // ERROR_KM_DRIVER_BLOCKED: Vista and later take user-mode printer drivers only.

@@ -20,6 +20,10 @@ struct InstallSubject {
   std::string_view driverName;
 };
 
+// Ends every message about a fault in Oriel itself rather than in the PC.
+inline constexpr std::string_view kOrielFault =
+    "This is a fault in Oriel, not in this PC: please report this message (Ctrl+C copies it).";
+
 // The sentence that tells the user what to do about a system error code;
 // empty for codes without one.
 std::string ErrorHint(std::uint32_t error, const InstallSubject* installation = nullptr);

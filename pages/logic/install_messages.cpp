@@ -5,14 +5,25 @@
 
 namespace oriel {
 
+namespace {
+
+// The package's own folder name, which is what a technician copies.
+std::string LastComponent(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
 std::string DescribeFailure(const InstallOutcome& outcome) {
   if (outcome.completed) return {};
   const std::string quoted = "\"" + outcome.subject + "\"";
   switch (outcome.step) {
     case InstallStep::None:
-      return "The installation did not run.";
+      return "The installation did not run. " + std::string(kOrielFault);
     case InstallStep::Selection:
-      return "The selection is outside the installation tables: " + outcome.subject + ".";
+      return "Oriel was asked to install a choice it has no entry for (" + outcome.subject + "). " +
+             std::string(kOrielFault);
     case InstallStep::Processor:
       return "This PC's processor is " + outcome.subject + ". The driver packages hold printer drivers for 32-bit "
              "and 64-bit x86 Windows only, and Windows cannot run them here. Nothing was installed: an " +
@@ -23,35 +34,45 @@ std::string DescribeFailure(const InstallOutcome& outcome) {
              "Printers & scanners, or, where your administrator's policy turned it on, by that policy.";
     case InstallStep::DriverDirectory:
       if (outcome.error == 0) {
-        return "GetPrinterDriverDirectoryA gave an empty printer-driver directory for " + quoted + ".";
+        return "The print spooler did not say where printer drivers go. Restart the Print Spooler service (in "
+               "Services) or the PC, then run Oriel again.\n\nGetPrinterDriverDirectoryA gave an empty folder "
+               "for " + quoted + ".";
       }
       if (outcome.error == kErrorInsufficientBuffer) {
-        return "The printer-driver directory for " + quoted + " does not fit in 255 bytes.";
+        return "The folder where Windows keeps printer drivers has a longer name than Oriel can take (255 bytes, "
+               "for " + quoted + "). " + std::string(kOrielFault);
       }
-      return "GetPrinterDriverDirectoryA failed for " + quoted + ".";
+      return "The print spooler did not say where printer drivers go: GetPrinterDriverDirectoryA failed for " +
+             quoted + ".";
     case InstallStep::PackageCheck: {
       const bool besideProgramToo = outcome.programFolderCheck || !outcome.programFolderUnnamed.empty();
       return "The driver package in " + quoted + (besideProgramToo ? ", the folder Oriel was started in," : "") +
-             " is incomplete. Nothing was installed: " +
-             (outcome.noFileReadable ? "none of its files can be read:" : "these files are missing or cannot be read:");
+             " is incomplete. Nothing was installed. Copy the complete \"" + LastComponent(outcome.subject) +
+             "\" folder from the printer maker's download beside Oriel.exe, then run Oriel again.\n\n" +
+             (outcome.noFileReadable ? "None of its files can be read:" : "These files are missing or cannot be read:");
     }
     case InstallStep::CopyFile:
-      return "Copying " + quoted + " to \"" + outcome.destination + "\" failed.";
+      return "A driver file could not be copied into Windows' printer-driver folder. Copying " + quoted + " to \"" +
+             outcome.destination + "\" failed.";
     case InstallStep::DriverRecord:
-      return "The dependent-files list with the module file " + quoted + " does not fit in 255 bytes.";
+      return "The driver's list of files, with the module file " + quoted + ", is longer than Oriel can take (255 "
+             "bytes). " + std::string(kOrielFault);
     case InstallStep::AddPrinterDriver:
-      return "AddPrinterDriverA failed for " + quoted + ".";
+      return "Windows did not take the printer driver. AddPrinterDriverA failed for " + quoted + ".";
     case InstallStep::AddPrinter:
-      return "AddPrinterA failed for " + quoted + ".";
+      return "The driver was installed, but Windows did not create the printer. AddPrinterA failed for " + quoted +
+             ".";
     case InstallStep::OpenPrinter:
-      return "The printer " + quoted + " exists already, and OpenPrinterA failed for it.";
+      return "A printer named " + quoted + " exists already, and Oriel could not open it to move it to the chosen "
+             "port. OpenPrinterA failed for it.";
     case InstallStep::GetPrinter:
-      return "The printer " + quoted + " exists already, and GetPrinterA failed for it.";
+      return "A printer named " + quoted + " exists already, and Oriel could not read its settings to move it to "
+             "the chosen port. GetPrinterA failed for it.";
     case InstallStep::SetPrinter:
-      return "The printer " + quoted + " exists already, and SetPrinterA failed to move it to the port \"" +
-             outcome.destination + "\".";
+      return "A printer named " + quoted + " exists already, and Windows did not move it to the port \"" +
+             outcome.destination + "\". SetPrinterA failed for it.";
   }
-  return "The installation failed.";
+  return "The installation did not run. " + std::string(kOrielFault);
 }
 
 namespace {
@@ -138,7 +159,8 @@ std::string ProgramFolderUnnamedParagraph(const InstallOutcome& outcome) {
 std::string SettingsNotWrittenMessage(const InstallOutcome& outcome, const SystemTextFunction& systemText) {
   if (!outcome.completed || outcome.settingsNotWritten.empty()) return {};
   std::string text = "The printer \"" + outcome.driverName + "\" was installed, but not all of its settings were "
-                     "written:\n";
+                     "written. The printer can be used; what is missing below can be set in Windows' printer and "
+                     "port settings, or by running Oriel again once its cause is fixed.\n";
   for (const SettingNotWritten& setting : outcome.settingsNotWritten) {
     text += "\n    " + LeftUndone(setting.valueName) + ": " + setting.call + " failed for \"" + setting.valueName +
             "\" in " + RootKeyName(setting.root) + "\\" + setting.keyPath + ". System error " +

@@ -31,7 +31,7 @@ std::string ListFailureMessage(std::string_view list, std::string_view call, std
 
 std::string AddPortFailureMessage(std::string_view monitorName, std::uint32_t error,
                                   const SystemTextFunction& systemText) {
-  return RefusalMessage("The port monitor " + Quoted(monitorName) + " did not add a port", "AddPortA", error,
+  return RefusalMessage("The port type " + Quoted(monitorName) + " did not add a port", "AddPortA", error,
                         systemText);
 }
 
@@ -43,12 +43,14 @@ std::string ConfigurePortFailureMessage(std::string_view portName, std::uint32_t
 
 std::string PortPageEndMessage(const std::optional<std::string>& installError, bool errorShown) {
   if (installError) {
-    std::string text = "The printer was not installed: the installation stopped on an internal error.";
+    std::string text = "The printer was not installed: the installation stopped on an internal error. " +
+                       std::string(kOrielFault);
     if (!installError->empty()) text += "\n\n" + *installError;
     return text;
   }
   if (errorShown) return {};
-  return "The printer was not installed: the port selection page could not be opened.";
+  return "The printer was not installed: the port selection page could not be opened. Close other programs, "
+         "then run Oriel again; if this message comes back, please report it.";
 }
 
 }  // namespace oriel

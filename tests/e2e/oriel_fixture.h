@@ -32,6 +32,7 @@ inline const std::wstring kDefaultWindowsVersion = L"win7";
 constexpr DWORD kStatusInstalled = 0;
 constexpr DWORD kStatusNotInstalled = 1;
 constexpr DWORD kStatusInstallFailed = 2;
+constexpr DWORD kStatusInstalledWithoutSettings = 3;
 
 // The nine radio buttons of the OS page, in template order.
 const std::vector<int>& OsRadioIds();

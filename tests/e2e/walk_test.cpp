@@ -12,14 +12,14 @@ class Walk : public OrielTest {
 protected:
   // ORIEL_PACKAGE names a folder that already holds the packages (the demo
   // layout); without it the case makes its own test packages.
-  void LaunchForWalk() {
+  void LaunchForWalk(const std::wstring& windowsVersion = kDefaultWindowsVersion) {
     const std::wstring package = GetEnv(L"ORIEL_PACKAGE");
     if (package.empty()) {
-      Launch();
+      Launch(windowsVersion);
       return;
     }
     const std::wstring exe = OrielExePath();
-    SetReportedWindowsVersion(ExeFileName(exe), kDefaultWindowsVersion);
+    SetReportedWindowsVersion(ExeFileName(exe), windowsVersion);
     App().Start(exe, package);
   }
 
@@ -61,6 +61,23 @@ TEST_F(Walk, ThroughEveryPage) {
   PressMessageBoxButton(box);
   EXPECT_EQ(message, L"Completed!");
   std::cout << "walk: Oriel.exe ended with status " << WaitForExit() << std::endl;
+}
+
+// Windows 10 and later manage the default printer unless told otherwise:
+// Wine's win10 reports 10.0, and its prefix has no LegacyDefaultPrinterMode.
+// No keeps Windows' management as it was.
+TEST_F(Walk, DefaultPrinterQuestion) {
+  LaunchForWalk(L"win10");
+  Click(Control(WaitOsPage(), IDC_OS_NEXT));
+  Click(Control(WaitSettingsPage(), IDC_SET_NEXT));
+  Click(Control(WaitPortPage(), IDC_PORT_INSTALL));
+  HWND question = WaitForMessageBox(App());
+  Shot(L"9-default-printer-question", question);
+  PressMessageBoxButton(question, IDNO);
+  WaitForWindowGone(question, L"question");
+  HWND box = WaitForMessageBox(App());
+  PressMessageBoxButton(box);
+  WaitForExit();
 }
 
 // What a user sees when the maker's package is incomplete.

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "install/default_printer.h"
 #include "pages/logic/install_messages.h"
+#include "pages/logic/spooler_messages.h"
+#include "pages/logic/spooler_start.h"
 #include "platform/enumeration.h"
 #include "tests/support/fakes.h"
 
@@ -510,7 +514,9 @@ TEST(RegistryFailures, KeyThatDoesNotOpenIsNamedAndNotCompleted) {
 
     EXPECT_EQ(FailureMessage(outcome, systemText), "");
     EXPECT_EQ(SettingsNotWrittenMessage(outcome, systemText),
-              "The printer \"RK-T410(Cut) Series\" was installed, but not all of its settings were written:\n"
+              "The printer \"RK-T410(Cut) Series\" was installed, but not all of its settings were written. The "
+              "printer can be used; what is missing below can be set in Windows' printer and port settings, or by "
+              "running Oriel again once its cause is fixed.\n"
               "\n    It is not the default printer: RegOpenKeyExA failed for \"Device\" in HKEY_CURRENT_USER\\" +
                   kHkcuWindows + ". System error 5: text of 5"
               "\n    The serial settings of COM3: are not set: RegOpenKeyExA failed for \"COM3:\" in "
@@ -724,8 +730,9 @@ TEST(StopsAtPackageCheck, NamesEveryUnreadableFileAndWritesNothing) {
   const auto systemText = [](std::uint32_t error) { return "text of " + std::to_string(error); };
   EXPECT_EQ(FailureMessage(outcome, systemText),
             "The printer was not installed.\n\n"
-            "The driver package in \"C:\\work\\x64\" is incomplete. Nothing was installed: these files are "
-            "missing or cannot be read:\n"
+            "The driver package in \"C:\\work\\x64\" is incomplete. Nothing was installed. Copy the complete "
+            "\"x64\" folder from the printer maker's download beside Oriel.exe, then run Oriel again.\n\n"
+            "These files are missing or cannot be read:\n"
             "    UNIDRV.HLP: text of 2\n"
             "    RKUNI.dll: text of 5");
 }
@@ -758,7 +765,8 @@ TEST(PackageFolder, BesideTheProgramWhenNotInTheCurrentDirectory) {
   EXPECT_EQ(FailureMessage(outcome, systemText),
             "The printer was not installed.\n\n"
             "The driver package in \"C:\\Windows\\SysWOW64\\x64\", the folder Oriel was started in, is incomplete. "
-            "Nothing was installed: these files are missing or cannot be read:\n"
+            "Nothing was installed. Copy the complete \"x64\" folder from the printer maker's download beside "
+            "Oriel.exe, then run Oriel again.\n\nThese files are missing or cannot be read:\n"
             "    RKUNI.dll: text of 2\n\n"
             "Oriel also looked beside Oriel.exe, in \"D:\\Oriel\\x64\": none of the package's files can be read "
             "there:\n    text of 3");
@@ -985,8 +993,8 @@ TEST(StopsAtExistingPrinter, EachCallOfTheRewriteThatFails) {
     }
     if (c.step == InstallStep::SetPrinter) {
       EXPECT_EQ(DescribeFailure(outcome),
-                "The printer \"RK-T410(Cut) Series\" exists already, and SetPrinterA failed to move it to the "
-                "port \"COM3:\".");
+                "A printer named \"RK-T410(Cut) Series\" exists already, and Windows did not move it to the port "
+                "\"COM3:\". SetPrinterA failed for it.");
     }
   }
 }
@@ -1048,21 +1056,28 @@ TEST(DescribeFailure, NamesWhatFailedAndWhichFileOrCall) {
     return o;
   };
   EXPECT_EQ(DescribeFailure(outcome(InstallStep::CopyFile, "win2k\\RKT4X.DLL", 2, "C:\\drv\\RKT4X.DLL")),
-            "Copying \"win2k\\RKT4X.DLL\" to \"C:\\drv\\RKT4X.DLL\" failed.");
+            "A driver file could not be copied into Windows' printer-driver folder. Copying \"win2k\\RKT4X.DLL\" "
+            "to \"C:\\drv\\RKT4X.DLL\" failed.");
   EXPECT_EQ(DescribeFailure(outcome(InstallStep::AddPrinterDriver, "RK-T410(Cut) Series", 1797)),
-            "AddPrinterDriverA failed for \"RK-T410(Cut) Series\".");
+            "Windows did not take the printer driver. AddPrinterDriverA failed for \"RK-T410(Cut) Series\".");
   EXPECT_EQ(DescribeFailure(outcome(InstallStep::AddPrinter, "RK-T440 Series", 87)),
-            "AddPrinterA failed for \"RK-T440 Series\".");
+            "The driver was installed, but Windows did not create the printer. AddPrinterA failed for \"RK-T440 "
+            "Series\".");
   EXPECT_EQ(DescribeFailure(outcome(InstallStep::DriverDirectory, "Windows x64", 1722)),
-            "GetPrinterDriverDirectoryA failed for \"Windows x64\".");
+            "The print spooler did not say where printer drivers go: GetPrinterDriverDirectoryA failed for "
+            "\"Windows x64\".");
   EXPECT_EQ(DescribeFailure(outcome(InstallStep::DriverDirectory, "Windows x64", 0)),
-            "GetPrinterDriverDirectoryA gave an empty printer-driver directory for \"Windows x64\".");
+            "The print spooler did not say where printer drivers go. Restart the Print Spooler service (in "
+            "Services) or the PC, then run Oriel again.\n\nGetPrinterDriverDirectoryA gave an empty folder for "
+            "\"Windows x64\".");
   EXPECT_EQ(DescribeFailure(outcome(InstallStep::DriverDirectory, "Windows NT x86", 122)),
-            "The printer-driver directory for \"Windows NT x86\" does not fit in 255 bytes.");
+            "The folder where Windows keeps printer drivers has a longer name than Oriel can take (255 bytes, for "
+            "\"Windows NT x86\"). This is a fault in Oriel, not in this PC: please report this message (Ctrl+C copies it).");
   EXPECT_EQ(DescribeFailure(outcome(InstallStep::DriverRecord, "X.DLL", 122)),
-            "The dependent-files list with the module file \"X.DLL\" does not fit in 255 bytes.");
+            "The driver's list of files, with the module file \"X.DLL\", is longer than Oriel can take (255 "
+            "bytes). This is a fault in Oriel, not in this PC: please report this message (Ctrl+C copies it).");
   EXPECT_EQ(DescribeFailure(outcome(InstallStep::Selection, "model row 15", 0)),
-            "The selection is outside the installation tables: model row 15.");
+            "Oriel was asked to install a choice it has no entry for (model row 15). This is a fault in Oriel, not in this PC: please report this message (Ctrl+C copies it).");
 
   InstallOutcome done;
   done.completed = true;
@@ -1078,8 +1093,8 @@ TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
       "file held open by another program: have the refusal lifted or close those programs, then run Oriel again.";
   const std::string policy = "The system's driver policy refused this printer driver: ask your administrator to allow it.";
   const std::string otherWindows =
-      "The package in \"C:\\work\\win2k\" holds files for another kind of Windows than the spooler environment "
-      "\"Windows NT x86\": put the matching package there.";
+      "The driver files in \"C:\\work\\win2k\" are for another kind of Windows than this one (\"Windows NT "
+      "x86\"): copy the complete folder from the printer maker's download there, then run Oriel again.";
   const std::string spooler =
       "The Print Spooler service is not running: start it (where it is disabled, set its startup type to "
       "Automatic first, in Services), then run Oriel again.";
@@ -1101,9 +1116,10 @@ TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
       {1796, "The port is unknown: connect the printer and switch it on, or create the port with \"Create "
              "Port...\", then run Oriel again."},
       // Pressing Install again would repeat it: the hint says what it means.
-      {1797, "The print spooler has no printer driver \"RK-T410(Cut) Series\" for its own environment, so no "
-             "printer can use it. Oriel registered the driver for \"Windows NT x86\" from \"C:\\work\\win2k\"; "
-             "where that is not the spooler's environment, this package does not suit this Windows."},
+      {1797, "This Windows needs the other driver package: a 64-bit Windows takes the x64 package, a 32-bit "
+             "Windows the win2k package. Oriel installed the driver \"RK-T410(Cut) Series\" for \"Windows NT "
+             "x86\" from \"C:\\work\\win2k\", which this Windows cannot use for a printer. Make sure each folder "
+             "holds the package its name says, then run Oriel again."},
       {3013, policy},
       {3014, policy},
       {193, otherWindows},
@@ -1119,8 +1135,8 @@ TEST(FailureMessage, EndsWithTheHintForCommonErrors) {
     rig.spooler.addDriverError = c.error;
     const InstallOutcome outcome = Install(rig, Inputs());
     ASSERT_EQ(outcome.step, InstallStep::AddPrinterDriver);
-    std::string expected = "The printer was not installed.\n\nAddPrinterDriverA failed for \"RK-T410(Cut) "
-                           "Series\".\n\nSystem error " +
+    std::string expected = "The printer was not installed.\n\nWindows did not take the printer driver. "
+                           "AddPrinterDriverA failed for \"RK-T410(Cut) Series\".\n\nSystem error " +
                            std::to_string(c.error) + ": text of " + std::to_string(c.error);
     if (!c.hint.empty()) expected += "\n\n" + c.hint;
     EXPECT_EQ(FailureMessage(outcome, systemText), expected);
@@ -1133,7 +1149,159 @@ TEST(DescribeFailure, FromAFailedRun) {
   rig.spooler.directoryText = "C:\\spool\\drivers\\w32x86";
   rig.files.failingCopyIndex = 1;
   EXPECT_EQ(DescribeFailure(Install(rig, Inputs(8))),
-            "Copying \"win2k\\V5YYK.GPD\" to \"C:\\spool\\drivers\\w32x86\\V5YYK.GPD\" failed.");
+            "A driver file could not be copied into Windows' printer-driver folder. Copying \"win2k\\V5YYK.GPD\" "
+            "to \"C:\\spool\\drivers\\w32x86\\V5YYK.GPD\" failed.");
+}
+
+// ---- The technician's guide ----
+
+// Every message the pages can show, with [placeholders] where a name or the
+// system's text goes, as docs/user-guide.md quotes them.
+std::vector<std::string> EveryMessage() {
+  constexpr std::uint32_t kCode = 4242;  // no hint of its own
+  const auto systemText = [](std::uint32_t) { return std::string("[system text]"); };
+  std::vector<std::string> messages;
+  const struct {
+    InstallStep step;
+    std::string subject;
+    std::uint32_t error;
+  } failures[] = {
+      {InstallStep::None, "", 0},
+      {InstallStep::Selection, "[choice]", 0},
+      {InstallStep::Processor, "[processor]", 0},
+      {InstallStep::ProtectedPrint, "policy", 0},
+      {InstallStep::DriverDirectory, "[environment]", 0},
+      {InstallStep::DriverDirectory, "[environment]", kErrorInsufficientBuffer},
+      {InstallStep::DriverDirectory, "[environment]", kCode},
+      {InstallStep::PackageCheck, "C:\\Oriel\\x64", 0},
+      {InstallStep::CopyFile, "[file]", kCode},
+      {InstallStep::DriverRecord, "[module file]", kErrorInsufficientBuffer},
+      {InstallStep::AddPrinterDriver, "[printer]", kCode},
+      {InstallStep::AddPrinter, "[printer]", kCode},
+      {InstallStep::OpenPrinter, "[printer]", kCode},
+      {InstallStep::GetPrinter, "[printer]", kCode},
+      {InstallStep::SetPrinter, "[printer]", kCode},
+  };
+  for (const auto& f : failures) {
+    for (const bool noFileReadable : {false, true}) {
+      InstallOutcome outcome;
+      outcome.step = f.step;
+      outcome.subject = f.subject;
+      outcome.error = f.error;
+      outcome.destination = f.step == InstallStep::CopyFile ? "[destination]" : "[port]";
+      if (f.step == InstallStep::PackageCheck) {
+        outcome.noFileReadable = noFileReadable;
+        outcome.unreadable = {{"[file]", kCode}};
+        outcome.programFolderCheck = PackageFolderCheck{"[other folder]", {{"[file]", kCode}}, noFileReadable};
+        messages.push_back(FailureMessage(outcome, systemText));
+        outcome.programFolderCheck.reset();
+        outcome.programFolderUnnamed = "[other folder]";
+        messages.push_back(ProgramFolderUnnamedParagraph(outcome));
+        outcome.unseenDrive = "[drive]";
+      }
+      outcome.protectedPrintUnknown = f.step == InstallStep::AddPrinterDriver;
+      messages.push_back(FailureMessage(outcome, systemText));
+    }
+  }
+  for (const std::string_view value : {kDeviceValueName, kLegacyDefaultPrinterModeName, std::string_view("COM1:")}) {
+    InstallOutcome outcome;
+    outcome.completed = true;
+    outcome.driverName = "[printer]";
+    const bool port = value == "COM1:";
+    outcome.settingsNotWritten = {{port ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser,
+                                   std::string(port ? kPortsKeyPath : kWindowsKeyPath), std::string(value),
+                                   "RegSetValueExA", kCode}};
+    messages.push_back(SettingsNotWrittenMessage(outcome, systemText));
+  }
+  messages.push_back(DefaultPrinterQuestion("[printer]"));
+  messages.push_back(DefaultPrinterQuestion("[printer]", "[account]"));
+  const InstallSubject installation{"[folder]", "[environment]", "[driver]"};
+  for (std::uint32_t error = 1; error < 20000; ++error) {
+    if (std::string hint = ErrorHint(error, &installation); !hint.empty()) messages.push_back(hint);
+  }
+
+  messages.push_back(ListFailureMessage("port list", "EnumPortsA", kCode, systemText));
+  messages.push_back(ListFailureMessage("list of port types", "EnumMonitorsA", kCode, systemText));
+  messages.push_back(AddPortFailureMessage("[port type]", kCode, systemText));
+  messages.push_back(ConfigurePortFailureMessage("[port]", kCode, systemText));
+  messages.push_back(PortPageEndMessage(std::string("[what]"), false));
+  messages.push_back(PortPageEndMessage(std::nullopt, false));
+  messages.push_back(PortListFailureMessage(1722, true, systemText));
+  messages.push_back(StartSpoolerQuestion(false));
+  messages.push_back(StartSpoolerQuestion(true));
+  for (const bool mayStillStart : {false, true}) {
+    for (const std::uint32_t putBack : {0u, kCode, 1u}) {
+      SpoolerStartFailure failure;
+      failure.call = "[call]";
+      failure.error = kCode;
+      failure.mayStillStart = mayStillStart;
+      if (putBack != 1) failure.disabledAgain = ServiceCallResult{putBack, "[call]"};
+      messages.push_back(SpoolerStartFailureMessage(failure, systemText));
+    }
+  }
+  for (const std::uint32_t error : {0u, kCode}) {
+    for (const bool serviceSpecific : {false, true}) {
+      if (serviceSpecific && error == 0) continue;  // the same line as with [code]
+      SpoolerStartFailure failure;
+      failure.kind = SpoolerStartFailure::Kind::StoppedAgain;
+      failure.error = error;
+      failure.serviceSpecific = serviceSpecific;
+      messages.push_back(SpoolerStartFailureMessage(failure, systemText));
+    }
+  }
+  for (const bool stalled : {false, true}) {
+    SpoolerStartFailure failure;
+    failure.kind = SpoolerStartFailure::Kind::NotRunning;
+    failure.state = kServiceStartPending;
+    failure.stalled = stalled;
+    messages.push_back(SpoolerStartFailureMessage(failure, systemText));
+  }
+  const std::regex code("\\b" + std::to_string(kCode) + "\\b");
+  const std::regex systemError("System error [0-9]+");
+  for (std::string& message : messages) {
+    message = std::regex_replace(std::regex_replace(message, code, "[code]"), systemError, "System error [code]");
+  }
+  return messages;
+}
+
+std::string Collapsed(const std::string& text) {
+  std::string collapsed;
+  for (const char c : text) {
+    const bool space = c == ' ' || c == '\n' || c == '\t' || c == '\r';
+    if (!space) collapsed += c;
+    else if (collapsed.empty() || collapsed.back() != ' ') collapsed += ' ';
+  }
+  return collapsed;
+}
+
+// A message reworded in pages/logic and not in the guide fails here: each of
+// its lines must stand in the guide, quoted or not, however wrapped.
+TEST(UserGuide, QuotesEveryMessageThePagesCanShow) {
+  std::ifstream file(ORIEL_SOURCE_DIR "/docs/user-guide.md");
+  ASSERT_TRUE(file) << ORIEL_SOURCE_DIR "/docs/user-guide.md";
+  std::string guide;
+  for (std::string line; std::getline(file, line);) {
+    const std::size_t text = line.find_first_not_of(" >");
+    if (text != std::string::npos) guide += " " + line.substr(text);
+  }
+  guide = Collapsed(guide);
+  std::vector<std::string> missing;
+  for (const std::string& message : EveryMessage()) {
+    std::size_t start = 0;
+    while (start < message.size()) {
+      std::size_t end = message.find('\n', start);
+      if (end == std::string::npos) end = message.size();
+      std::string line = Collapsed(message.substr(start, end - start));
+      if (!line.empty() && line.front() == ' ') line.erase(0, 1);
+      if (!line.empty() && line.back() == ' ') line.pop_back();
+      if (!line.empty() && guide.find(line) == std::string::npos &&
+          std::find(missing.begin(), missing.end(), line) == missing.end()) {
+        missing.push_back(line);
+      }
+      start = end + 1;
+    }
+  }
+  for (const std::string& line : missing) ADD_FAILURE() << "docs/user-guide.md lacks: " << line;
 }
 
 }  // namespace

@@ -359,7 +359,7 @@ TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
   EXPECT_EQ(AddPortFailureMessage("Local Port", 0, text), "");
   EXPECT_EQ(AddPortFailureMessage("Local Port", kErrorCancelled, text), "");
   EXPECT_EQ(AddPortFailureMessage("Standard TCP/IP Port", 50, text),
-            "The port monitor \"Standard TCP/IP Port\" did not add a port: AddPortA failed.\n\nSystem error 50: "
+            "The port type \"Standard TCP/IP Port\" did not add a port: AddPortA failed.\n\nSystem error 50: "
             "text of 50");
   EXPECT_EQ(ConfigurePortFailureMessage("COM1:", 0, text), "");
   EXPECT_EQ(ConfigurePortFailureMessage("LPT1:", kErrorCancelled, text), "");
@@ -371,18 +371,21 @@ TEST(SpoolerMessages, NameTheListOrMonitorTheCallAndTheSystemsText) {
             "programs, then run Oriel again.");
   // The hints that name a package or a driver belong to installations only.
   EXPECT_EQ(AddPortFailureMessage("Local Port", 1797, text),
-            "The port monitor \"Local Port\" did not add a port: AddPortA failed.\n\nSystem error 1797: text of 1797");
+            "The port type \"Local Port\" did not add a port: AddPortA failed.\n\nSystem error 1797: text of 1797");
   EXPECT_EQ(ListFailureMessage("port list", "EnumPortsA", 216, text),
             "The port list could not be read: EnumPortsA failed.\n\nSystem error 216: text of 216");
   // An exception outside Install (refilling the list after Create Port) was
   // reported where it happened; the page did open.
   EXPECT_EQ(PortPageEndMessage(std::nullopt, true), "");
   EXPECT_EQ(PortPageEndMessage(std::nullopt, false),
-            "The printer was not installed: the port selection page could not be opened.");
+            "The printer was not installed: the port selection page could not be opened. Close other programs, "
+            "then run Oriel again; if this message comes back, please report it.");
   EXPECT_EQ(PortPageEndMessage(std::string("bad_alloc"), false),
-            "The printer was not installed: the installation stopped on an internal error.\n\nbad_alloc");
+            "The printer was not installed: the installation stopped on an internal error. This is a fault in "
+            "Oriel, not in this PC: please report this message (Ctrl+C copies it).\n\nbad_alloc");
   EXPECT_EQ(PortPageEndMessage(std::string(), false),
-            "The printer was not installed: the installation stopped on an internal error.");
+            "The printer was not installed: the installation stopped on an internal error. This is a fault in "
+            "Oriel, not in this PC: please report this message (Ctrl+C copies it).");
 }
 
 // A stopped spooler is started; a disabled one is set to start automatically

@@ -7,6 +7,12 @@
 
 namespace oriel::win32 {
 
+namespace {
+constexpr const wchar_t* kInternalError =
+    L"Oriel stopped because of an internal error. This is a fault in Oriel, not in this PC: please report this "
+    L"message (Ctrl+C copies it).";
+}  // namespace
+
 DialogPage::DialogPage(int templateId, std::span<const InitialListItem> initialLists)
     : templateId_(templateId), initialLists_(initialLists) {}
 
@@ -44,12 +50,12 @@ INT_PTR CALLBACK DialogPage::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
     return page->HandleMessage(message, wParam, lParam);
   } catch (const std::exception& error) {
     try {
-      ShowMessage(hwnd, L"Oriel stopped because of an internal error: " + WideFromAnsi(error.what()));
+      ShowMessage(hwnd, std::wstring(kInternalError) + L"\n\n" + WideFromAnsi(error.what()));
     } catch (...) {
-      ShowFixedMessage(hwnd, L"Oriel stopped because of an internal error.");
+      ShowFixedMessage(hwnd, kInternalError);
     }
   } catch (...) {
-    ShowFixedMessage(hwnd, L"Oriel stopped because of an internal error.");
+    ShowFixedMessage(hwnd, kInternalError);
   }
   page->endedOnInternalError_ = true;
   ::EndDialog(hwnd, -1);
