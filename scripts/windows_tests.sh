@@ -19,6 +19,9 @@ rm -rf "$out" "$dist/$name.zip"
 mkdir -p "$out/x86" "$out/x64"
 cp "$root/build/mingw/Oriel.exe" "$root/build/mingw/oriel_e2e.exe" "$out/x86/"
 cp "$root/build/mingw64/Oriel.exe" "$root/build/mingw64/oriel_e2e.exe" "$out/x64/"
+# The DLL a case plants beside Oriel.exe lies where the driver looks: planted\ beside it.
+cp -r "$root/build/mingw/planted" "$out/x86/"
+cp -r "$root/build/mingw64/planted" "$out/x64/"
 # cmd reads a batch file's labels reliably only with CRLF line ends.
 sed 's/$/\r/' "$root/scripts/kit/run-tests.cmd" >"$out/run-tests.cmd"
 sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/scripts/kit/README.txt" >"$out/README.txt"
