@@ -119,22 +119,29 @@ long long TimeInstallClick(const OrielProcess& app, HWND window, HWND button, DW
   return NowMicros() - start;
 }
 
-int RunInstallOriel(const std::wstring& oriel, const std::wstring& folder, DWORD settleMs) {
-  OrielProcess app;
+// Oriel started and walked to its port page with the defaults.
+HWND StartToPortPage(OrielProcess& app, const std::wstring& oriel, const std::wstring& folder) {
   app.Start(oriel, folder);
   e2e::Click(e2e::Control(WaitAnswering(app, kOsPageTitle), IDC_OS_NEXT));
   e2e::Click(e2e::Control(WaitAnswering(app, kSettingsPageTitle), IDC_SET_NEXT));
-  HWND portPage = WaitAnswering(app, kPortPageTitle);
-  const long long raw = TimeInstallClick(app, portPage, e2e::Control(portPage, IDC_PORT_INSTALL), settleMs);
+  return WaitAnswering(app, kPortPageTitle);
+}
 
-  // Only a completed install is a measurement.
+// Only a completed install is a measurement.
+void ExpectCompleted(OrielProcess& app) {
   HWND box = e2e::WaitForMessageBox(app);
   const std::wstring text = e2e::MessageBoxText(box);
   if (text != L"Completed!") Fail("Oriel did not complete the install: \"" + e2e::Utf8(text) + "\"");
   e2e::PressMessageBoxButton(box);
   const DWORD status = app.WaitForExit();
   if (status != 0) Fail("Oriel ended with status " + std::to_string(status) + " after \"Completed!\"");
+}
 
+int RunInstallOriel(const std::wstring& oriel, const std::wstring& folder, DWORD settleMs) {
+  OrielProcess app;
+  HWND portPage = StartToPortPage(app, oriel, folder);
+  const long long raw = TimeInstallClick(app, portPage, e2e::Control(portPage, IDC_PORT_INSTALL), settleMs);
+  ExpectCompleted(app);
   Report("install", "oriel", raw - kFinalPauseMicros);
   std::fprintf(stderr, "install: port page closed %lld us after the click\n", raw);
   return 0;
@@ -145,10 +152,7 @@ int RunInstallOriel(const std::wstring& oriel, const std::wstring& folder, DWORD
 // over and over; the figure is the longest it took to answer one.
 int RunInstallHeld(const std::wstring& oriel, const std::wstring& folder, DWORD settleMs) {
   OrielProcess app;
-  app.Start(oriel, folder);
-  e2e::Click(e2e::Control(WaitAnswering(app, kOsPageTitle), IDC_OS_NEXT));
-  e2e::Click(e2e::Control(WaitAnswering(app, kSettingsPageTitle), IDC_SET_NEXT));
-  HWND portPage = WaitAnswering(app, kPortPageTitle);
+  HWND portPage = StartToPortPage(app, oriel, folder);
   Sleep(settleMs);
   const long long start = NowMicros();
   e2e::Click(e2e::Control(portPage, IDC_PORT_INSTALL));
@@ -164,12 +168,7 @@ int RunInstallHeld(const std::wstring& oriel, const std::wstring& folder, DWORD 
     }
     Sleep(5);
   }
-  HWND box = e2e::WaitForMessageBox(app);
-  const std::wstring text = e2e::MessageBoxText(box);
-  if (text != L"Completed!") Fail("Oriel did not complete the install: \"" + e2e::Utf8(text) + "\"");
-  e2e::PressMessageBoxButton(box);
-  const DWORD status = app.WaitForExit();
-  if (status != 0) Fail("Oriel ended with status " + std::to_string(status) + " after \"Completed!\"");
+  ExpectCompleted(app);
   Report("held", "oriel", longest);
   std::fprintf(stderr, "held: %d answers in %lld us, the longest %lld us\n", answered, NowMicros() - start, longest);
   return 0;
