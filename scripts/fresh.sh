@@ -51,6 +51,13 @@ echo "fresh: root made in $((t1 - t0)) s"
 git clone -q --no-hardlinks "$root" "$target/work/oriel" || exit 1
 echo "fresh: clean clone of $(git -C "$root" rev-parse --short HEAD) in /work/oriel"
 cp -L /etc/resolv.conf "$target/etc/resolv.conf"
+# The machine's trust for node as a new machine of this kind has it: npm's
+# registry may be reached through a CA that only NODE_EXTRA_CA_CERTS names.
+node_ca=
+if [ -n "${NODE_EXTRA_CA_CERTS:-}" ] && [ -f "$NODE_EXTRA_CA_CERTS" ]; then
+  mkdir -p "$target/etc/oriel-fresh" && cp -L "$NODE_EXTRA_CA_CERTS" "$target/etc/oriel-fresh/node-ca.crt" &&
+    node_ca=NODE_EXTRA_CA_CERTS=/etc/oriel-fresh/node-ca.crt
+fi
 
 # The steps inside: the README's commands as a new user types them, timed.
 cat >"$target/work/rehearse.sh" <<EOF
@@ -80,8 +87,8 @@ unshare --mount --pid --fork --propagation private bash -c '
   pivot_root . .old-root
   umount -l /.old-root
   rmdir /.old-root
-  exec env -i HOME=/root TERM=dumb PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /work/rehearse.sh
-' fresh "$target"
+  exec env -i HOME=/root TERM=dumb PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin $0 /work/rehearse.sh
+' "$node_ca" "$target"
 t2=$(seconds)
 
 cp "$target"/work/make-*.log "$dir/" 2>/dev/null
